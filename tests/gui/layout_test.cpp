@@ -490,3 +490,56 @@ TEST_F(StationGui, PicturesLoadFromTheMediaDirectoryAsTheProgramLoadsThem) {
     EXPECT_EQ(find(window)->getProperty("Image"), file) << window;
   }
 }
+
+namespace {
+
+void clickAt(CEGUI::GUIContext &context, const CEGUI::Rectf &area) {
+  context.injectMousePosition(area.left() + area.getWidth() / 2, area.top() + area.getHeight() / 2);
+  context.injectMouseButtonDown(CEGUI::LeftButton);
+  context.injectMouseButtonUp(CEGUI::LeftButton);
+}
+
+} // namespace
+
+// Camera drags, the wheel and the movement keys are handled on "root": they
+// must reach it through the statistics overlay and after a click on any
+// control of the role windows.
+TEST_F(StationGui, SceneClicksAndKeysReachTheRootWindow) {
+  CEGUI::GUIContext &context = CEGUI::System::getSingleton().getDefaultGUIContext();
+  int mouseDowns = 0, keyDowns = 0;
+  CEGUI::Event::Connection mouse = root->subscribeEvent(
+      CEGUI::Window::EventMouseButtonDown, CEGUI::Event::Subscriber([&mouseDowns](const CEGUI::EventArgs &) {
+        ++mouseDowns;
+        return true;
+      }));
+  CEGUI::Event::Connection keys = root->subscribeEvent(
+      CEGUI::Window::EventKeyDown, CEGUI::Event::Subscriber([&keyDowns](const CEGUI::EventArgs &) {
+        ++keyDowns;
+        return true;
+      }));
+  root->activate(); // without this CEGUI 0.8 sends no key to anyone before the first click
+
+  clickAt(context, CEGUI::Rectf(600, 650, 610, 660)); // open scene
+  EXPECT_EQ(mouseDowns, 1);
+  for (const char *overlay : {"OPRole", "OPDebugMsg"}) {
+    clickAt(context, rectOf(overlay));
+    EXPECT_EQ(mouseDowns, 2) << "a click on " << overlay << " does not reach the scene";
+    mouseDowns = 1;
+  }
+  const std::pair<const char *, const char *> controls[] = {{"FacilitatorWin", "ExitDemoBtn"},
+                                                            {"FacilitatorSendResource", "SendExtinguisher"},
+                                                            {"CommandNPC", "FollowBtn"},
+                                                            {"RecoverPassenger", "RecoveryBtn"},
+                                                            {"ExtinguishFire", "ExtinguishBtn"}};
+  for (const auto &[window, control] : controls) {
+    find(window)->setVisible(true);
+    clickAt(context, rectOf(control));
+    keyDowns = 0;
+    context.injectKeyDown(CEGUI::Key::W);
+    EXPECT_EQ(keyDowns, 1) << "a key after clicking " << control << " does not reach root";
+    find(window)->setVisible(false);
+  }
+  static_cast<CEGUI::RadioButton *>(find("SendExtinguisher"))->setSelected(false);
+  mouse->disconnect();
+  keys->disconnect();
+}
