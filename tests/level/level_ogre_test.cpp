@@ -1,0 +1,287 @@
+// Loads the generated ship level into OGRE's real BSP scene manager (GL
+// render system, run under Xvfb) and checks what the simulation relies on:
+// ray and intersection queries meet the walls as plane-bounded regions, open
+// deck stays open, the suggested viewpoints are the level's player starts,
+// and the level renders.
+#include "LevelDescription.h"
+#include "ShipPositions.h"
+
+#include <OGRE/Ogre.h>
+#include <OGRE/Plugins/BSPSceneManager/OgreBspSceneManager.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <set>
+
+namespace {
+
+using Ogre::Vector3;
+
+levelc::LevelDescription loadDescription() {
+  std::ifstream in(SW_LEVEL_DESCRIPTION);
+  levelc::ParseResult parsed = levelc::parseLevelDescription(in, SW_LEVEL_DESCRIPTION);
+  if (!parsed.level)
+    throw std::runtime_error(parsed.error);
+  return *parsed.level;
+}
+
+Vector3 toVector(const std::array<double, 3> &p) {
+  return Vector3(Ogre::Real(p[0]), Ogre::Real(p[1]), Ogre::Real(p[2]));
+}
+
+struct Hit {
+  Ogre::Real distance;
+  const Ogre::SceneQuery::WorldFragment *fragment;
+};
+
+// OGRE set up as the station does it: GL render system, BSP scene manager,
+// the level folder as a resource location of the world group.
+class LevelScene : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    logs = new Ogre::LogManager; // the engine's log goes to the file only
+    logs->createLog("level_test_ogre.log", true, false, false);
+    root = new Ogre::Root("", "", "");
+    for (const char *plugin : {"RenderSystem_GL", "Plugin_BSPSceneManager", "Codec_STBI"})
+      root->loadPlugin(std::string(SW_OGRE_PLUGIN_DIR) + "/" + plugin);
+    Ogre::RenderSystem *gl = root->getRenderSystemByName("OpenGL Rendering Subsystem");
+    ASSERT_NE(gl, nullptr);
+    root->setRenderSystem(gl);
+    root->initialise(false);
+    window = root->createRenderWindow("level test", 640, 480, false);
+    Ogre::ResourceGroupManager::getSingleton().addResourceLocation(SW_LEVEL_DIR, "FileSystem", "General");
+    Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+    scene = static_cast<Ogre::BspSceneManager *>(root->createSceneManager("BspSceneManager"));
+    camera = scene->createCamera("LevelTestCam");
+    cameraNode = scene->getRootSceneNode()->createChildSceneNode();
+    cameraNode->attachObject(camera);
+    camera->setNearClipDistance(1);
+    camera->setFarClipDistance(20000);
+    Ogre::Viewport *vp = window->addViewport(camera);
+    vp->setBackgroundColour(Ogre::ColourValue::Black);
+    camera->setAspectRatio(Ogre::Real(vp->getActualWidth()) / Ogre::Real(vp->getActualHeight()));
+    scene->setWorldGeometry("ogretestmap.bsp");
+    description = new levelc::LevelDescription(loadDescription());
+  }
+
+  static void TearDownTestSuite() {
+    delete description;
+    delete root; // owns the scene manager, the window and the plug-ins
+    root = nullptr;
+    delete logs;
+  }
+
+  // World fragments along a ray, nearest first.
+  static std::vector<Hit> worldHits(const Vector3 &origin, const Vector3 &direction) {
+    Ogre::RaySceneQuery *query = scene->createRayQuery(Ogre::Ray(origin, direction.normalisedCopy()));
+    query->setWorldFragmentType(Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION);
+    query->setSortByDistance(true);
+    std::vector<Hit> hits;
+    for (const Ogre::RaySceneQueryResultEntry &e : query->execute())
+      if (e.worldFragment)
+        hits.push_back({e.distance, e.worldFragment});
+    scene->destroyQuery(query);
+    return hits;
+  }
+
+  // True when the fragment's planes are exactly the six faces of the box.
+  static bool fragmentIsBrush(const Ogre::SceneQuery::WorldFragment *fragment, const levelc::Box &box) {
+    if (fragment->fragmentType != Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION || !fragment->planes ||
+        fragment->planes->size() != 6)
+      return false;
+    std::set<std::pair<int, long>> expected, got;
+    for (int axis = 0; axis < 3; ++axis) {
+      expected.insert({axis + 1, std::lround(box.max[axis] * 4)});
+      expected.insert({-(axis + 1), std::lround(-box.min[axis] * 4)});
+    }
+    for (const Ogre::Plane &p : *fragment->planes)
+      for (int axis = 0; axis < 3; ++axis)
+        if (std::fabs(std::fabs(p.normal[axis]) - 1) < 1e-5) {
+          int sign = p.normal[axis] > 0 ? 1 : -1;
+          got.insert({sign * (axis + 1), std::lround(-p.d * 4)});
+        }
+    return got == expected;
+  }
+
+  static const levelc::Box &brushBox(const char *name) {
+    const levelc::BrushSpec *b = description->findBrush(name);
+    if (!b)
+      throw std::runtime_error(std::string("no brush ") + name);
+    return b->box;
+  }
+
+  static Ogre::LogManager *logs;
+  static Ogre::Root *root;
+  static Ogre::RenderWindow *window;
+  static Ogre::BspSceneManager *scene;
+  static Ogre::Camera *camera;
+  static Ogre::SceneNode *cameraNode;
+  static levelc::LevelDescription *description;
+};
+
+Ogre::LogManager *LevelScene::logs = nullptr;
+Ogre::Root *LevelScene::root = nullptr;
+Ogre::RenderWindow *LevelScene::window = nullptr;
+Ogre::BspSceneManager *LevelScene::scene = nullptr;
+Ogre::Camera *LevelScene::camera = nullptr;
+Ogre::SceneNode *LevelScene::cameraNode = nullptr;
+levelc::LevelDescription *LevelScene::description = nullptr;
+
+TEST_F(LevelScene, LoadsWithEveryLeafAndItsPlayerStartsAsSuggestedViewpoints) {
+  ASSERT_TRUE(scene->getLevel());
+  EXPECT_GT(scene->getLevel()->getNumLeaves(), 1);
+
+  Ogre::ViewPoint first = scene->getSuggestedViewpoint(false);
+  EXPECT_TRUE(first.position.positionEquals(toVector(description->starts.front().origin), 0.01f));
+  Ogre::Radian heading;
+  Vector3 axis;
+  first.orientation.ToAngleAxis(heading, axis);
+  EXPECT_NEAR(std::fabs(heading.valueDegrees()), std::fabs(description->starts.front().angleDegrees), 0.01);
+  EXPECT_NEAR(std::fabs(axis.z), 1.0, 1e-5);
+
+  std::set<std::string> seen;
+  for (int i = 0; i < 200; ++i) {
+    Vector3 p = scene->getSuggestedViewpoint(true).position;
+    for (const levelc::StartSpec &s : description->starts)
+      if (p.positionEquals(toVector(s.origin), 0.01f))
+        seen.insert(s.name);
+  }
+  EXPECT_EQ(seen.size(), description->starts.size()) << "a random suggestion never picked some player start";
+}
+
+TEST_F(LevelScene, RayTowardsBulkheadReportsItAtItsFace) {
+  // From the mess room's open deck straight at the lounge's bulkhead (face at y = 150).
+  std::vector<Hit> hits = worldHits(Vector3(-600, 0, 50), Vector3::UNIT_Y);
+  ASSERT_FALSE(hits.empty());
+  EXPECT_NEAR(hits.front().distance, 150.0, 1.0);
+  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("bulkhead_lounge_s")));
+
+  // Aft from the medic's start to the stern plating (face at x = -800).
+  hits = worldHits(Vector3(-570, -75, 30), Vector3::NEGATIVE_UNIT_X);
+  ASSERT_FALSE(hits.empty());
+  EXPECT_NEAR(hits.front().distance, 230.0, 1.0);
+  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("hull_stern")));
+
+  // Diagonally, so the ray crosses several leaves before it meets the counter.
+  const levelc::Box &counter = brushBox("galley_counter");
+  Vector3 from(-500, 150 - 20, 20), target(-680, -40, 20); // hits the counter's +x face at x = -680
+  hits = worldHits(from, target - from);
+  ASSERT_FALSE(hits.empty());
+  EXPECT_NEAR(hits.front().distance, (target - from).length(), 1.0);
+  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, counter));
+}
+
+TEST_F(LevelScene, RayAtNpcSearchHeightMeetsWallsButNotTheDeck) {
+  // The NPC's grid search casts its rays at exactly z = 0.
+  std::vector<Hit> hits = worldHits(Vector3(-600, 0, 0), Vector3::UNIT_Y);
+  ASSERT_FALSE(hits.empty());
+  EXPECT_NEAR(hits.front().distance, 150.0, 1.0);
+  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("bulkhead_lounge_s")));
+
+  hits = worldHits(Vector3(-700, -200, 0), Vector3::UNIT_X);
+  ASSERT_FALSE(hits.empty());
+  EXPECT_GT(hits.front().distance, 800.0) << "a ray at deck height met something in the open mess room";
+}
+
+TEST_F(LevelScene, RayAlongOpenCorridorReportsNothingWithinItsLength) {
+  struct Corridor {
+    const char *what;
+    Vector3 from, direction;
+    Ogre::Real length;
+  };
+  const Corridor corridors[] = {
+      {"up the corridor to the cabins", Vector3(-180, 160, 50), Vector3::UNIT_Y, 300},
+      {"from the lounge through the corridor into the starboard cabin", Vector3(-300, 255, 50),
+       Vector3::UNIT_X, 480},
+      {"across the mess room", Vector3(-780, -200, 50), Vector3::UNIT_X, 950},
+      {"through the quarters' door to the engine space", Vector3(-600, -545, 50), Vector3::UNIT_X, 520},
+  };
+  for (const Corridor &c : corridors) {
+    std::vector<Hit> hits = worldHits(c.from, c.direction);
+    if (!hits.empty()) {
+      EXPECT_GT(hits.front().distance, c.length) << c.what;
+    }
+  }
+}
+
+TEST_F(LevelScene, IntersectionQueryPairsBoxAcrossBulkheadWithIt) {
+  // A 100-unit cube; OGRE tests its bounding sphere (radius about 87)
+  // against each brush's planes, so it stands clear of the deck.
+  Ogre::SceneNode *node = scene->getRootSceneNode()->createChildSceneNode(Vector3(-600, 160, 100));
+  Ogre::Entity *box = scene->createEntity("across_bulkhead", Ogre::SceneManager::PT_CUBE);
+  node->attachObject(box);
+  root->renderOneFrame(); // places the box in the leaves it overlaps
+
+  Ogre::IntersectionSceneQuery *query = scene->createIntersectionQuery();
+  query->setWorldFragmentType(Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION);
+  bool pairedWithWall = false, pairedWithOther = false;
+  for (const auto &pair : query->execute().movables2world) {
+    if (pair.first != box)
+      continue;
+    if (fragmentIsBrush(pair.second, brushBox("bulkhead_lounge_s")))
+      pairedWithWall = true;
+    else
+      pairedWithOther = true;
+  }
+  EXPECT_TRUE(pairedWithWall);
+  EXPECT_FALSE(pairedWithOther) << "a box clear of every other brush was paired with one";
+
+  // Moved into the open mess room, clear of the deck, it meets nothing.
+  node->setPosition(-300, -200, 120);
+  root->renderOneFrame();
+  for (const auto &pair : query->execute().movables2world)
+    EXPECT_NE(pair.first, box) << "a box in open space was paired with a brush";
+
+  scene->destroyQuery(query);
+  scene->destroySceneNode(node);
+  scene->destroyEntity(box);
+}
+
+TEST_F(LevelScene, EveryFixedPlaceAndViewpointStandsOnOpenDeck) {
+  std::vector<shiptest::Place> places = shiptest::everyFixedPlace();
+  for (const levelc::StartSpec &s : description->starts)
+    places.push_back({"viewpoint " + s.name, s.origin});
+  const double deckTop = description->deckTop();
+  for (const shiptest::Place &p : places) {
+    // Straight down, the first solid is the deck's top: the place is neither
+    // inside a brush (distance 0) nor above some other fitting.
+    std::vector<Hit> hits = worldHits(toVector(p.at), Vector3::NEGATIVE_UNIT_Z);
+    ASSERT_FALSE(hits.empty()) << p.what;
+    EXPECT_NEAR(hits.front().distance, p.at[2] - deckTop, 0.01) << p.what;
+    EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("deck"))) << p.what;
+  }
+}
+
+TEST_F(LevelScene, RendersTheDeckFromTheSuggestedViewpoints) {
+  int shot = 0;
+  for (const levelc::StartSpec &s : description->starts) {
+    // As the scene set-up does it: at the viewpoint, yaw axis +Z, looking at the galley.
+    cameraNode->setPosition(toVector(s.origin));
+    cameraNode->setFixedYawAxis(true, Vector3::UNIT_Z);
+    cameraNode->lookAt(Vector3(-150, 40, 30), Ogre::Node::TS_WORLD);
+    root->renderOneFrame();
+    std::string file = "level_view_" + std::to_string(shot++) + "_" + s.name + ".png";
+    window->writeContentsToFile(file);
+
+    Ogre::Image image;
+    std::ifstream in(file, std::ios::binary);
+    ASSERT_TRUE(in) << file;
+    Ogre::DataStreamPtr stream(new Ogre::FileStreamDataStream(&in, false));
+    image.load(stream, "png");
+    std::set<Ogre::uint32> colours;
+    size_t lit = 0;
+    for (size_t y = 0; y < image.getHeight(); y += 4)
+      for (size_t x = 0; x < image.getWidth(); x += 4) {
+        Ogre::ColourValue c = image.getColourAt(x, y, 0);
+        colours.insert(c.getAsRGBA());
+        if (c.r + c.g + c.b > 0.3f)
+          ++lit;
+      }
+    size_t samples = (image.getHeight() / 4) * (image.getWidth() / 4);
+    EXPECT_GT(lit, samples / 2) << file << ": most of the view should show lit deck and walls";
+    EXPECT_GT(colours.size(), 50u) << file << ": the view should show textured surfaces";
+  }
+}
+
+} // namespace
