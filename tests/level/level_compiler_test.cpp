@@ -465,6 +465,9 @@ TEST_F(ShipLevel, HasOneClimbableStepAndAHigherObstacle) {
   int climbable = 0, higher = 0;
   for (const levelc::BrushSpec &b : level->brushes)
     if (b.fitting) {
+      // A camera resting on the deck (sunk a little into it) must find its
+      // feet above the fitting's bottom face to climb it.
+      EXPECT_LT(b.box.min[2], level->deckTop() - 1) << b.name;
       double height = b.box.max[2] - level->deckTop();
       climbable += height > 0 && height <= 10;
       higher += height > 10;

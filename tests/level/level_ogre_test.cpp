@@ -172,6 +172,14 @@ TEST_F(LevelScene, RayTowardsBulkheadReportsItAtItsFace) {
   EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, counter));
 }
 
+TEST_F(LevelScene, RayDownOntoTheStepMeetsItsTop) {
+  std::vector<Hit> hits = worldHits(Vector3(110, -260, 50), Vector3::NEGATIVE_UNIT_Z);
+  ASSERT_FALSE(hits.empty());
+  const levelc::Box &hatch = brushBox("hatch_cover");
+  EXPECT_NEAR(hits.front().distance, 50 - hatch.max[2], 0.01);
+  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, hatch));
+}
+
 TEST_F(LevelScene, RayAtNpcSearchHeightMeetsWallsButNotTheDeck) {
   // The NPC's grid search casts its rays at exactly z = 0.
   std::vector<Hit> hits = worldHits(Vector3(-600, 0, 0), Vector3::UNIT_Y);
@@ -253,34 +261,62 @@ TEST_F(LevelScene, EveryFixedPlaceAndViewpointStandsOnOpenDeck) {
   }
 }
 
-TEST_F(LevelScene, RendersTheDeckFromTheSuggestedViewpoints) {
-  int shot = 0;
-  for (const levelc::StartSpec &s : description->starts) {
-    // As the scene set-up does it: at the viewpoint, yaw axis +Z, looking at the galley.
-    cameraNode->setPosition(toVector(s.origin));
-    cameraNode->setFixedYawAxis(true, Vector3::UNIT_Z);
-    cameraNode->lookAt(Vector3(-150, 40, 30), Ogre::Node::TS_WORLD);
-    root->renderOneFrame();
-    std::string file = "level_view_" + std::to_string(shot++) + "_" + s.name + ".png";
-    window->writeContentsToFile(file);
+// Renders one frame from `eye` looking at `target` (yaw axis +Z, as the
+// scene set-up does) and writes it to `file`.
+void shoot(Ogre::Root *root, Ogre::RenderWindow *window, Ogre::SceneNode *cameraNode, const Vector3 &eye,
+           const Vector3 &target, const std::string &file) {
+  cameraNode->setPosition(eye);
+  cameraNode->setFixedYawAxis(true, Vector3::UNIT_Z);
+  cameraNode->lookAt(target, Ogre::Node::TS_WORLD);
+  root->renderOneFrame();
+  window->writeContentsToFile(file);
+}
 
-    Ogre::Image image;
-    std::ifstream in(file, std::ios::binary);
-    ASSERT_TRUE(in) << file;
-    Ogre::DataStreamPtr stream(new Ogre::FileStreamDataStream(&in, false));
-    image.load(stream, "png");
-    std::set<Ogre::uint32> colours;
-    size_t lit = 0;
-    for (size_t y = 0; y < image.getHeight(); y += 4)
-      for (size_t x = 0; x < image.getWidth(); x += 4) {
-        Ogre::ColourValue c = image.getColourAt(x, y, 0);
-        colours.insert(c.getAsRGBA());
-        if (c.r + c.g + c.b > 0.3f)
-          ++lit;
-      }
-    size_t samples = (image.getHeight() / 4) * (image.getWidth() / 4);
-    EXPECT_GT(lit, samples / 2) << file << ": most of the view should show lit deck and walls";
-    EXPECT_GT(colours.size(), 50u) << file << ": the view should show textured surfaces";
+struct PictureStats {
+  size_t samples = 0;
+  size_t lit = 0;     // samples brighter than near-black
+  size_t colours = 0; // distinct sampled colours
+};
+
+PictureStats readPicture(const std::string &file) {
+  Ogre::Image image;
+  std::ifstream in(file, std::ios::binary);
+  if (!in)
+    throw std::runtime_error("no screenshot " + file);
+  Ogre::DataStreamPtr stream(new Ogre::FileStreamDataStream(&in, false));
+  image.load(stream, "png");
+  PictureStats stats;
+  std::set<Ogre::uint32> colours;
+  for (size_t y = 0; y < image.getHeight(); y += 4)
+    for (size_t x = 0; x < image.getWidth(); x += 4) {
+      Ogre::ColourValue c = image.getColourAt(x, y, 0);
+      colours.insert(c.getAsRGBA());
+      stats.lit += c.r + c.g + c.b > 0.3f;
+      ++stats.samples;
+    }
+  stats.colours = colours.size();
+  return stats;
+}
+
+// The screenshots stay in the test's working directory for people to look at.
+TEST_F(LevelScene, RendersTheDeckFromTheSuggestedViewpointsAndInsideTheRooms) {
+  struct View {
+    std::string name;
+    Vector3 eye, target;
+  };
+  std::vector<View> views;
+  for (const levelc::StartSpec &s : description->starts)
+    views.push_back({"start_" + s.name, toVector(s.origin), Vector3(-150, 40, 30)});
+  views.push_back({"medic_start", Vector3(-570, -75, 60), Vector3(-350, 20, 30)});
+  views.push_back({"lounge", Vector3(-290, 440, 90), Vector3(-520, 250, 0)});
+  views.push_back({"engine_space", Vector3(170, -380, 100), Vector3(0, -560, 0)});
+  views.push_back({"whole_deck", Vector3(-300, -1150, 1500), Vector3(-300, -120, 0)});
+  for (const View &v : views) {
+    std::string file = "level_view_" + v.name + ".png";
+    shoot(root, window, cameraNode, v.eye, v.target, file);
+    PictureStats stats = readPicture(file);
+    EXPECT_GT(stats.lit, stats.samples / 2) << file << ": most of the view should show lit deck and walls";
+    EXPECT_GT(stats.colours, 50u) << file << ": the view should show textured surfaces";
   }
 }
 
