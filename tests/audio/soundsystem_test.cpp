@@ -2,7 +2,9 @@
 // the per-pass scheduling of the 16 sources, gains and positions, and the
 // streaming of queued sample buffers.
 #include "audio/sfx.h"
+
 #include "soundtestsupport.h"
+#include <AL/alc.h>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,11 @@ TEST_F(SoundStartUp, AllGeneratedEffectsLoadAndTheSystemComesUp) {
     sources.insert(getSourceHandle(slot));
   EXPECT_EQ(sources.size(), size_t(NumSFXSources));
   EXPECT_EQ(sources.count(0), 0u);
+  // Mixed at 11025 Hz; gains come from the program, not from OpenAL's distance model.
+  ALCint frequency = 0;
+  alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_FREQUENCY, 1, &frequency);
+  EXPECT_EQ(frequency, 11025);
+  EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_NONE);
 }
 
 TEST_F(SoundStartUp, MissingEffectFileLeavesSoundAndVoiceOff) {
@@ -167,6 +174,9 @@ TEST_F(SoundSystem, TwentyEqualOneShotsKeepSixteenAndDropFourInTheSamePass) {
       EXPECT_EQ(object->getSourceSlot(), -1);
     }
   EXPECT_EQ(dropped, 4);
+  // The ranking is stable: with equal priorities the last four listed go.
+  for (int i = 16; i < 20; ++i)
+    EXPECT_FALSE(isListed(objects[i])) << i;
 }
 
 TEST_F(SoundSystem, LoopingObjectBeyondSixteenStaysListedWithoutASource) {
@@ -174,6 +184,7 @@ TEST_F(SoundSystem, LoopingObjectBeyondSixteenStaysListedWithoutASource) {
   loop->play();
   processSound();
   ASSERT_GE(loop->getSourceSlot(), 0);
+  EXPECT_EQ(sourceInt(*loop, AL_LOOPING), AL_TRUE);
 
   std::vector<SFXObjectPtr> louder;
   for (int i = 0; i < 16; ++i) {
@@ -185,6 +196,8 @@ TEST_F(SoundSystem, LoopingObjectBeyondSixteenStaysListedWithoutASource) {
   EXPECT_TRUE(isListed(loop));
   EXPECT_EQ(loop->getSourceSlot(), -1);
   EXPECT_FLOAT_EQ(loop->getPriority(), 0.2f);
+  for (const SFXObjectPtr &object : louder)
+    EXPECT_EQ(sourceInt(*object, AL_LOOPING), AL_FALSE);
   for (const SFXObjectPtr &object : louder)
     EXPECT_GE(object->getSourceSlot(), 0);
 
@@ -229,6 +242,23 @@ TEST_F(SoundSystem, NearerSoundsRankFirstAndRelativeOnesHighest) {
   EXPECT_FLOAT_EQ(relative->getPriority(), 1.0f);
   EXPECT_FLOAT_EQ(near->getPriority(), 0.9f);
   EXPECT_FLOAT_EQ(far->getPriority(), 0.4f);
+}
+
+TEST_F(SoundSystem, FinishedEntryIsReplacedByTheLastOneBeforeTheStableSort) {
+  // All four rank 1.0: a relative "boop" (0.1 s) and three 1.4 s explosions
+  // at the listener.
+  SFXObjectPtr shortOne = makeObject(32);
+  SFXObjectPtr b = makeObject(14), c = makeObject(14), d = makeObject(14);
+  for (auto *object : {&shortOne, &b, &c, &d})
+    (*object)->play();
+  processSound();
+  ASSERT_TRUE(waitUntilStopped(*shortOne));
+  processSound();
+  const auto &list = getPlayingList();
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0], d);
+  EXPECT_EQ(list[1], b);
+  EXPECT_EQ(list[2], c);
 }
 
 TEST_F(SoundSystem, PlayListsAnObjectOnce) {
