@@ -417,6 +417,8 @@ TEST_F(SoundSystem, StreamTakesOverASourceThatLastPlayedAnEffect) {
   ASSERT_GE(voice->getSourceSlot(), 0);
   EXPECT_EQ(sourceInt(*voice, AL_SOURCE_STATE), AL_PLAYING);
   EXPECT_EQ(sourceInt(*voice, AL_BUFFERS_QUEUED), 1);
+  EXPECT_EQ(sourceInt(*voice, AL_SOURCE_TYPE), AL_STREAMING);
+  EXPECT_EQ(getFreeStreamBufferCount(), size_t(NumVoiceStreamBuffers - 1));
 }
 
 TEST_F(SoundSystem, StopReleasesEverythingAndLaterCallsDoNothing) {
