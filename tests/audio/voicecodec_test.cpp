@@ -1,6 +1,7 @@
 // The voice coder's buffering and the LPC-10 frames end to end.
 #include "audio/voicecodec.h"
 #include "audio/wavreader.h"
+#include "speechsupport.h"
 #include "voicetestsupport.h"
 
 #include <gtest/gtest.h>
@@ -30,76 +31,6 @@ std::vector<int16_t> toneSamples(size_t count, double hz, double amplitude) {
   for (size_t i = 0; i < count; ++i)
     samples[i] = int16_t(amplitude * std::sin(2 * M_PI * hz * double(i) / 8000.0));
   return samples;
-}
-
-// Frame energies in decibels, one per 180 samples.
-std::vector<double> frameEnergiesDb(const std::vector<int16_t> &samples) {
-  std::vector<double> energies;
-  for (size_t start = 0; start + 180 <= samples.size(); start += 180) {
-    double sum = 0;
-    for (size_t i = start; i < start + 180; ++i)
-      sum += double(samples[i]) * samples[i];
-    energies.push_back(10 * std::log10(sum / 180 + 1));
-  }
-  return energies;
-}
-
-double correlation(const std::vector<double> &a, const std::vector<double> &b) {
-  const size_t n = std::min(a.size(), b.size());
-  double meanA = 0, meanB = 0;
-  for (size_t i = 0; i < n; ++i) {
-    meanA += a[i];
-    meanB += b[i];
-  }
-  meanA /= n;
-  meanB /= n;
-  double cov = 0, varA = 0, varB = 0;
-  for (size_t i = 0; i < n; ++i) {
-    cov += (a[i] - meanA) * (b[i] - meanB);
-    varA += (a[i] - meanA) * (a[i] - meanA);
-    varB += (b[i] - meanB) * (b[i] - meanB);
-  }
-  return cov / std::sqrt(varA * varB);
-}
-
-// The coder delays its output by a few frames; the best alignment up to
-// eight frames counts.
-double bestEnvelopeCorrelation(const std::vector<int16_t> &input, const std::vector<int16_t> &output) {
-  const auto in = frameEnergiesDb(input);
-  const auto out = frameEnergiesDb(output);
-  double best = -1;
-  for (size_t lag = 0; lag <= 8 && lag < out.size(); ++lag)
-    best = std::max(best, correlation(in, std::vector<double>(out.begin() + lag, out.end())));
-  return best;
-}
-
-// Speaks text with espeak-ng (22050 Hz) and brings it to 8000 Hz: a 3-tap
-// average against aliasing, then linear interpolation.
-std::vector<int16_t> spokenSamples(const std::string &text) {
-  const auto path =
-      std::filesystem::temp_directory_path() / ("sw_speech_" + std::to_string(getpid()) + ".wav");
-  const std::string command = "espeak-ng -s 150 -w '" + path.string() + "' '" + text + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  WavData wav;
-  const bool read = readWavFile(path.string(), wav);
-  std::filesystem::remove(path);
-  EXPECT_TRUE(read) << wav.error;
-  if (!read)
-    return {};
-  EXPECT_EQ(wav.format, AL_FORMAT_MONO16);
-  std::vector<int16_t> source(wav.size / 2);
-  std::memcpy(source.data(), wav.data.get(), source.size() * 2);
-  std::vector<double> smooth(source.size());
-  for (size_t i = 1; i + 1 < source.size(); ++i)
-    smooth[i] = (source[i - 1] + 2.0 * source[i] + source[i + 1]) / 4;
-  const double step = double(wav.frequency) / 8000.0;
-  std::vector<int16_t> result;
-  for (double at = 0; at + 1 < smooth.size(); at += step) {
-    const size_t i = size_t(at);
-    const double fraction = at - i;
-    result.push_back(int16_t(smooth[i] * (1 - fraction) + smooth[i + 1] * fraction));
-  }
-  return result;
 }
 
 std::vector<int16_t> roundTrip(const std::vector<int16_t> &samples) {
