@@ -5,6 +5,7 @@
 #include "BspCompiler.h"
 #include "BspFile.h"
 #include "LevelDescription.h"
+#include "Lightmapper.h"
 #include "ShipPositions.h"
 #include "TextureGenerator.h"
 
@@ -309,6 +310,7 @@ TEST_F(ShipLevel, FileRoundTripsAndBrokenFilesAreRejected) {
   EXPECT_EQ(back->leafBrushes, bsp->leafBrushes);
   EXPECT_EQ(back->faces.size(), bsp->faces.size());
   EXPECT_EQ(back->elements, bsp->elements);
+  EXPECT_EQ(back->lightmaps, bsp->lightmaps);
 
   std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + bytes.size() / 2);
   EXPECT_FALSE(levelc::decodeBsp(truncated, error));
@@ -321,6 +323,11 @@ TEST_F(ShipLevel, FileRoundTripsAndBrokenFilesAreRejected) {
   broken.leafBrushes.back() = static_cast<int32_t>(broken.brushes.size());
   EXPECT_FALSE(levelc::decodeBsp(levelc::encodeBsp(broken), error));
   EXPECT_NE(error.find("leaf brush"), std::string::npos);
+
+  broken = *bsp;
+  broken.faces.back().lightmap = static_cast<int32_t>(broken.lightmaps.size() / (128 * 128 * 3));
+  EXPECT_FALSE(levelc::decodeBsp(levelc::encodeBsp(broken), error));
+  EXPECT_NE(error.find("lightmap pages"), std::string::npos);
 }
 
 TEST_F(ShipLevel, EveryFixedPlaceStandsOnOpenDeckWithRoomAround) {
@@ -474,6 +481,56 @@ TEST_F(ShipLevel, HasOneClimbableStepAndAHigherObstacle) {
     }
   EXPECT_EQ(climbable, 1);
   EXPECT_GE(higher, 1);
+}
+
+TEST_F(ShipLevel, EveryFaceHasItsOwnLightmapPatchOnAPage) {
+  const std::size_t pageBytes = 128 * 128 * 3;
+  ASSERT_GT(bsp->lightmaps.size(), 0u);
+  ASSERT_EQ(bsp->lightmaps.size() % pageBytes, 0u);
+  const int pages = static_cast<int>(bsp->lightmaps.size() / pageBytes);
+  std::vector<std::vector<int>> owner(pages, std::vector<int>(128 * 128, -1));
+  for (std::size_t f = 0; f < bsp->faces.size(); ++f) {
+    const levelc::BspFace &face = bsp->faces[f];
+    ASSERT_GE(face.lightmap, 0);
+    ASSERT_LT(face.lightmap, pages);
+    const int x = face.lightmapOffset[0], y = face.lightmapOffset[1];
+    const int w = face.lightmapSize[0], h = face.lightmapSize[1];
+    ASSERT_TRUE(x >= 0 && y >= 0 && w >= 2 && h >= 2 && x + w <= 128 && y + h <= 128) << "face " << f;
+    for (int j = y; j < y + h; ++j)
+      for (int i = x; i < x + w; ++i) {
+        EXPECT_EQ(owner[face.lightmap][j * 128 + i], -1) << "faces share lightmap texel " << i << ", " << j;
+        owner[face.lightmap][j * 128 + i] = static_cast<int>(f);
+      }
+    for (int v = 0; v < face.vertexCount; ++v) { // corners at the centres of the patch's corner texels
+      const float *lm = bsp->vertices[face.vertexStart + v].lightmap;
+      EXPECT_GE(lm[0] * 128, x + 0.49f);
+      EXPECT_LE(lm[0] * 128, x + w - 0.49f);
+      EXPECT_GE(lm[1] * 128, y + 0.49f);
+      EXPECT_LE(lm[1] * 128, y + h - 0.49f);
+    }
+  }
+}
+
+TEST_F(ShipLevel, AmbientLightDarkensTheDeckBesideWallsOnly) {
+  const double deck = level->deckTop();
+  const Point up{0, 0, 1};
+  EXPECT_DOUBLE_EQ(levelc::ambientLight(*level, {-300, -150, deck}, up), 1.0) << "open mess room";
+  EXPECT_LT(levelc::ambientLight(*level, {-600, 148, deck}, up), 0.8) << "at the foot of the lounge bulkhead";
+  EXPECT_LT(levelc::ambientLight(*level, {-600, 148, deck}, up),
+            levelc::ambientLight(*level, {-600, 100, deck}, up));
+  // A wall's face is darker at its foot than at its top.
+  const Point south{0, -1, 0};
+  EXPECT_LT(levelc::ambientLight(*level, {-600, 150, 2}, south),
+            levelc::ambientLight(*level, {-600, 150, 190}, south));
+}
+
+TEST(LightmapTexels, StoreLightRaisedToTheGammaOgreUndoesOnLoad) {
+  EXPECT_EQ(levelc::lightmapTexel(1.0), 255);
+  EXPECT_EQ(levelc::lightmapTexel(0.0), 0);
+  for (double light : {0.3, 0.5, 0.8, 0.95})
+    EXPECT_NEAR(std::pow(levelc::lightmapTexel(light) / 255.0, 1 / levelc::kLightmapLoadGamma), light, 0.02);
+  EXPECT_EQ(levelc::lightmapTexel(2.0), 255);
+  EXPECT_EQ(levelc::lightmapTexel(-1.0), 0);
 }
 
 // --- textures --------------------------------------------------------------

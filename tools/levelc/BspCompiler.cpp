@@ -1,5 +1,7 @@
 #include "BspCompiler.h"
 
+#include "Lightmapper.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -71,6 +73,7 @@ public:
     computeWorldBounds();
     addBrushes();
     addFaces();
+    bakeLightmaps(mLevel, mBsp);
     addTree();
     addModel();
     addEntities();

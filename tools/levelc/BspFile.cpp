@@ -12,6 +12,7 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "records are copied as 
 
 constexpr std::size_t kHeaderSize = 8 + 8 * kLumpCount;
 constexpr std::size_t kShaderRecordSize = 64 + 4 + 4;
+constexpr int32_t kLightmapPageBytes = 128 * 128 * 3;
 
 void appendBytes(std::vector<uint8_t> &out, const void *data, std::size_t size) {
   const uint8_t *p = static_cast<const uint8_t *>(data);
@@ -75,12 +76,15 @@ std::vector<uint8_t> lumpBytes(const BspLevel &level, int lump) {
   case kFacesLump:
     appendRecords(out, level.faces);
     break;
+  case kLightmapsLump:
+    appendRecords(out, level.lightmaps);
+    break;
   case kVisibilityLump:
     appendInt(out, level.visibility.clusterCount);
     appendInt(out, level.visibility.rowSize);
     appendRecords(out, level.visibility.bits);
     break;
-  default: // fog, lightmaps, light volumes: none
+  default: // fog and light volumes: none
     break;
   }
   return out;
@@ -100,7 +104,8 @@ public:
         !readRecords(kLeafBrushesLump, level.leafBrushes) || !readRecords(kModelsLump, level.models) ||
         !readRecords(kBrushesLump, level.brushes) || !readRecords(kBrushSidesLump, level.brushSides) ||
         !readRecords(kVerticesLump, level.vertices) || !readRecords(kElementsLump, level.elements) ||
-        !readRecords(kFacesLump, level.faces) || !readVisibility(level.visibility) || !checkIndices(level))
+        !readRecords(kFacesLump, level.faces) || !readLightmaps(level.lightmaps) ||
+        !readVisibility(level.visibility) || !checkIndices(level))
       return std::nullopt;
     return level;
   }
@@ -161,6 +166,14 @@ private:
     return true;
   }
 
+  bool readLightmaps(std::vector<uint8_t> &out) {
+    if (mSize[kLightmapsLump] % kLightmapPageBytes != 0)
+      return fail("the lightmap lump is not a whole number of 128x128 RGB pages");
+    const uint8_t *p = mBytes.data() + mOffset[kLightmapsLump];
+    out.assign(p, p + mSize[kLightmapsLump]);
+    return true;
+  }
+
   bool readVisibility(BspVisibility &vis) {
     if (mSize[kVisibilityLump] < 8)
       return fail("no visibility data");
@@ -208,8 +221,9 @@ private:
     for (const BspFace &f : l.faces)
       if (!inRange(f.shader, l.shaders.size()) ||
           !spanInRange(f.vertexStart, f.vertexCount, l.vertices.size()) ||
-          !spanInRange(f.elementStart, f.elementCount, l.elements.size()))
-        return fail("a face refers past the shaders, vertices or elements");
+          !spanInRange(f.elementStart, f.elementCount, l.elements.size()) ||
+          f.lightmap >= static_cast<int64_t>(l.lightmaps.size() / kLightmapPageBytes))
+        return fail("a face refers past the shaders, vertices, elements or lightmap pages");
     return true;
   }
 

@@ -129,6 +129,7 @@ struct BspLevel {
   std::vector<BspVertex> vertices;
   std::vector<int32_t> elements; // relative to the face's first vertex
   std::vector<BspFace> faces;
+  std::vector<uint8_t> lightmaps; // 128x128 RGB pages, one after another
   BspVisibility visibility;
 };
 
