@@ -214,6 +214,8 @@ void SoundSystem::returnProcessedBuffers(ALuint source) {
   alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
   while (processed-- > 0) {
     ALuint buffer = 0;
+    // A stale error would otherwise end the loop with the buffer lost.
+    alGetError();
     alSourceUnqueueBuffers(source, 1, &buffer);
     if (alGetError() != AL_NO_ERROR)
       break;
