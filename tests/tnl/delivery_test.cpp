@@ -1,0 +1,319 @@
+#include "link_harness.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+
+using namespace TNL;
+
+namespace {
+
+std::vector<uint32_t> sequence(uint32_t count) {
+  std::vector<uint32_t> values(count);
+  for (uint32_t i = 0; i < count; ++i)
+    values[i] = i;
+  return values;
+}
+
+uint64_t bitsOf(double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+} // namespace
+
+using Delivery = LinkTest;
+
+TEST_F(Delivery, OrderedEventsArriveOnceAndInOrderBothWaysUnderLossAndLatency) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  setLogChannelEnabled("LogNetConnection", false);
+  setLogChannelEnabled("LogEventConnection", false);
+  client->setSimulatedNetParams(0.3f, 40);
+  atServer->setSimulatedNetParams(0.3f, 40);
+  const uint32_t count = 3000;
+  for (uint32_t i = 0; i < count; ++i) {
+    ASSERT_TRUE(client->c2sOrdered(i));
+    ASSERT_TRUE(atServer->s2cOrdered(i));
+  }
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() >= count && client->ordered.size() >= count; },
+                        600000));
+  pump(2000);
+  EXPECT_EQ(atServer->ordered, sequence(count));
+  EXPECT_EQ(client->ordered, sequence(count));
+  EXPECT_TRUE(client->isEstablished());
+}
+
+TEST_F(Delivery, OrderedEventsSurviveSequenceNumbersWrappingAround) {
+  TestConnection::sUseInitialSequence = true;
+  TestConnection::sInitialSequence = 0xFFFFFFF0u;
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  client->setSimulatedNetParams(0.2f, 0);
+  const uint32_t count = 600;
+  for (uint32_t i = 0; i < count; ++i) {
+    client->c2sOrdered(i);
+    atServer->s2cOrdered(i);
+  }
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() >= count && client->ordered.size() >= count; },
+                        300000));
+  EXPECT_EQ(atServer->ordered, sequence(count));
+  EXPECT_EQ(client->ordered, sequence(count));
+  EXPECT_LT(client->getLastSendSequence(), 0x1000u); // it did wrap
+}
+
+TEST_F(Delivery, GuaranteedEventsArriveExactlyOnce) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  client->setSimulatedNetParams(0.3f, 20);
+  const uint32_t count = 800;
+  for (uint32_t i = 0; i < count; ++i)
+    client->c2sGuaranteed(i);
+  ASSERT_TRUE(pumpUntil([&] { return atServer->guaranteed.size() >= count; }, 300000));
+  pump(3000);
+  std::vector<uint32_t> got = atServer->guaranteed;
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, sequence(count));
+}
+
+TEST_F(Delivery, UnguaranteedEventsAreNeverResent) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  client->setSimulatedNetParams(0.3f, 0);
+  const uint32_t count = 800;
+  for (uint32_t i = 0; i < count; ++i)
+    client->c2sUnguaranteed(i);
+  pump(60000);
+  EXPECT_EQ(client->getQueuedEventCount(), 0u);
+  EXPECT_EQ(log.countContaining("WroteEvent RPC_TestConnection_c2sUnguaranteed"), int(count));
+  EXPECT_LT(atServer->unguaranteed.size(), count);
+  EXPECT_GT(atServer->unguaranteed.size(), count / 4);
+  std::set<uint32_t> unique(atServer->unguaranteed.begin(), atServer->unguaranteed.end());
+  EXPECT_EQ(unique.size(), atServer->unguaranteed.size());
+}
+
+TEST_F(Delivery, EventsPostedBeforeEstablishmentLeaveAfterIt) {
+  NetInterface *server = makeServer();
+  TestConnection *client = startClient(server);
+  EXPECT_TRUE(client->c2sOrdered(42));
+  EXPECT_TRUE(client->c2sGuaranteed(43));
+  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 3000));
+  TestConnection *atServer = serverConnection(server);
+  ASSERT_TRUE(pumpUntil([&] { return !atServer->ordered.empty() && !atServer->guaranteed.empty(); }, 1000));
+  EXPECT_EQ(atServer->ordered, std::vector<uint32_t>{42});
+  EXPECT_EQ(atServer->guaranteed, std::vector<uint32_t>{43});
+}
+
+TEST_F(Delivery, ArgumentsCrossTheLinkExactly) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  const double doubles[] = {-0.0, std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(), std::nan("0x5eed"), -560.0};
+  const size_t lengths[] = {0, 1, 3, 254, 255, 255};
+  std::vector<std::string> texts;
+  for (size_t length : lengths)
+    texts.push_back(std::string(length, 'p'));
+  texts.back()[100] = 'Q'; // repeated string with a change deep inside
+  for (size_t i = 0; i < texts.size(); ++i) {
+    RefPtr<ByteBuffer> bytes = new ByteBuffer(i == 0 ? 0 : 1023);
+    for (size_t b = 0; b < bytes->getBufferSize(); ++b)
+      bytes->getBuffer()[b] = uint8_t(b * 13 + i);
+    ASSERT_TRUE(
+        client->c2sAllTypes(uint32_t(i), -int32_t(i), doubles[i % 5], StringPtr(texts[i]), bytes, i & 1));
+  }
+  ASSERT_TRUE(pumpUntil([&] { return atServer->values.size() == texts.size(); }, 5000));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const ReceivedValues &got = atServer->values[i];
+    EXPECT_EQ(got.u, i);
+    EXPECT_EQ(got.s, -int32_t(i));
+    EXPECT_EQ(bitsOf(got.d), bitsOf(doubles[i % 5]));
+    EXPECT_EQ(got.text.str(), texts[i]);
+    ASSERT_EQ(got.bytes->getBufferSize(), i == 0 ? 0u : 1023u);
+    for (size_t b = 0; b < got.bytes->getBufferSize(); ++b)
+      ASSERT_EQ(got.bytes->getBuffer()[b], uint8_t(b * 13 + i));
+    EXPECT_EQ(got.flag, bool(i & 1));
+  }
+}
+
+TEST_F(Delivery, TheFirstDataPacketsSettleTheRateOnBothEnds) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  client->c2sOrdered(1);
+  atServer->s2cOrdered(1);
+  pump(500);
+  EXPECT_EQ(client->getSendPeriod(), 96u);
+  EXPECT_EQ(client->getPacketSize(), 240u);
+  EXPECT_EQ(atServer->getSendPeriod(), 96u);
+  EXPECT_EQ(atServer->getPacketSize(), 240u);
+}
+
+TEST_F(Delivery, AtMostOneDataPacketPerSendPeriod) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  std::vector<uint32_t> dataPacketTimes;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::DataPacket)
+      dataPacketTimes.push_back(sNow);
+    EXPECT_LE(size, 260u);
+    return true;
+  });
+  for (uint32_t i = 0; i < 2000; ++i)
+    client->c2sOrdered(i);
+  pump(5000, 2);
+  ASSERT_GT(dataPacketTimes.size(), 40u);
+  for (size_t i = 1; i < dataPacketTimes.size(); ++i)
+    EXPECT_GE(dataPacketTimes[i] - dataPacketTimes[i - 1], 94u);
+}
+
+TEST_F(Delivery, SendingPausesAtThirtyUnacknowledgedPackets) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  server->setSendFilter([](const Address &, const uint8_t *, size_t) { return false; });
+  int dataPackets = 0;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::DataPacket)
+      ++dataPackets;
+    return true;
+  });
+  for (uint32_t i = 0; i < 3000; ++i)
+    client->c2sOrdered(i);
+  pump(20000);
+  EXPECT_EQ(dataPackets, 30);
+  EXPECT_EQ(client->getUnackedPacketCount(), 30u);
+  server->setSendFilter(nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() == 3000; }, 120000));
+  EXPECT_EQ(atServer->ordered, sequence(3000));
+}
+
+TEST_F(Delivery, SilentPeerTimesOutAfterTenUnansweredPings) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  pump(100);
+  int pings = 0;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::PingPacket)
+      ++pings;
+    return true;
+  });
+  server->setSendFilter([](const Address &, const uint8_t *, size_t) { return false; });
+  uint32_t silentFrom = sNow;
+  ASSERT_TRUE(pumpUntil([&] { return client->terminatedCount > 0; }, 120000, 50));
+  EXPECT_EQ(pings, 10);
+  EXPECT_EQ(client->lastReason, NetConnection::ReasonTimedOut);
+  EXPECT_EQ(client->lastReasonText, "Timeout");
+  EXPECT_EQ(client->getConnectionState(), NetConnection::TimedOut);
+  EXPECT_GE(client->terminatedAt - silentFrom, 60000u);
+  EXPECT_LE(client->terminatedAt - silentFrom, 70000u);
+  EXPECT_TRUE(client->getInterface() == nullptr);
+}
+
+TEST_F(Delivery, PingIsAnsweredByAnAcknowledgementAtOnce) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  pausedInterfaces.push_back(server); // the server only reads, below
+  int pings = 0;
+  int answered = 0;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::PingPacket)
+      ++pings;
+    return true;
+  });
+  server->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    EXPECT_TRUE(size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::AckPacket);
+    ++answered;
+    return true;
+  });
+  for (int i = 0; i < 3000; ++i) {
+    step(50);
+    int before = answered;
+    int pingsBefore = pings;
+    server->receiveDatagrams();
+    if (pings > pingsBefore) {
+      EXPECT_GT(answered, before);
+    }
+  }
+  EXPECT_GE(pings, 10);
+  EXPECT_EQ(answered, pings);
+  EXPECT_TRUE(client->isEstablished()); // every answer reset its ping count
+}
+
+TEST_F(Delivery, DataPacketOvertakenByAPingWithItsNumberIsNotAcknowledged) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  pump(200);
+  std::vector<uint8_t> held;
+  int passedAfterHold = 0;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (held.empty() && size && isConnectionPacket(data) &&
+        connectionPacketType(data) == NetConnection::DataPacket) {
+      held.assign(data, data + size);
+      return false;
+    }
+    if (!held.empty())
+      ++passedAfterHold;
+    return true;
+  });
+  client->c2sOrdered(7);
+  ASSERT_TRUE(pumpUntil([&] { return !held.empty(); }, 1000));
+  // A ping or acknowledgement repeating the held packet's number arrives first.
+  ASSERT_TRUE(pumpUntil([&] { return passedAfterHold > 0; }, 20000));
+  client->getInterface()->sendRawDatagram(server->getBoundAddress(), held.data(), held.size());
+  ASSERT_TRUE(pumpUntil([&] { return !atServer->ordered.empty(); }, 30000));
+  pump(10000);
+  EXPECT_EQ(atServer->ordered, std::vector<uint32_t>{7});
+}
+
+TEST_F(Delivery, LostPacketIsReportedAndItsOrderedEventsGoAheadOfNewerOnes) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  bool dropped = false;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (!dropped && size && isConnectionPacket(data) &&
+        connectionPacketType(data) == NetConnection::DataPacket) {
+      dropped = true;
+      return false;
+    }
+    return true;
+  });
+  client->c2sOrdered(1);
+  client->c2sOrdered(2);
+  pump(300);
+  for (uint32_t i = 3; i < 20; ++i) {
+    client->c2sOrdered(i);
+    atServer->s2cOrdered(i);
+    pump(100);
+  }
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() == 19; }, 20000));
+  std::vector<uint32_t> expected;
+  for (uint32_t i = 1; i < 20; ++i)
+    expected.push_back(i);
+  EXPECT_EQ(atServer->ordered, expected);
+  EXPECT_GE(log.countContaining("DroppedGuaranteed - 0"), 1);
+  EXPECT_GE(log.countContaining("NOTIFY"), 1);
+}

@@ -1,0 +1,238 @@
+#include "link_harness.h"
+
+using namespace TNL;
+
+uint32_t LinkTest::sNow = 0;
+
+namespace {
+
+bool isHandshakeType(const uint8_t *data, size_t size, uint8_t type) {
+  return size > 0 && !isConnectionPacket(data) && data[0] == type;
+}
+
+} // namespace
+
+using Handshake = LinkTest;
+
+TEST_F(Handshake, BothEndsReachConnectedWithTheEventClassCountSettled) {
+  NetInterface *server = makeServer();
+  TestConnection *client = startClient(server);
+  EXPECT_EQ(client->getConnectionState(), NetConnection::AwaitingChallengeResponse);
+  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 3000));
+  pump(50);
+  TestConnection *atServer = serverConnection(server);
+  ASSERT_NE(atServer, nullptr);
+  EXPECT_TRUE(atServer->isEstablished());
+  EXPECT_EQ(client->establishedCount, 1);
+  EXPECT_EQ(atServer->establishedCount, 1);
+  EXPECT_TRUE(client->isInitiator());
+  EXPECT_FALSE(atServer->isInitiator());
+  EXPECT_TRUE(client->isConnectionToServer());
+  EXPECT_TRUE(atServer->isConnectionToClient());
+  uint32_t count = NetClassRep::getNetClassCount(NetClassGroupGame, NetClassTypeEvent);
+  EXPECT_EQ(client->getEventClassCount(), count);
+  EXPECT_EQ(atServer->getEventClassCount(), count);
+  EXPECT_EQ(client->getEventClassBitSize(), bitsForCount(count));
+  EXPECT_EQ(client->getNetAddress(), server->getBoundAddress());
+  EXPECT_EQ(atServer->getNetAddress(), client->getInterface()->getBoundAddress());
+  EXPECT_EQ(server->getPendingConnectionCount(), 0u);
+  EXPECT_EQ(client->getInterface()->getPendingConnectionCount(), 0u);
+  EXPECT_EQ(log.count("Sending Connect Challenge Request to " + server->getBoundAddress().toString()), 1);
+  EXPECT_EQ(log.count("Client puzzle solved in "), 1);
+  EXPECT_EQ(log.count("Sending Connect Accept - connection established."), 1);
+  EXPECT_EQ(log.count("Received Connect Accept - connection established."), 1);
+}
+
+TEST_F(Handshake, ServerThatDoesNotAllowConnectionsIgnoresRequests) {
+  NetInterface *server = makeServer();
+  server->setAllowConnections(false);
+  TestConnection *client = startClient(server);
+  pump(5000);
+  EXPECT_FALSE(client->isEstablished());
+  EXPECT_GE(log.count("Received Connect Challenge Request from"), 1);
+  EXPECT_EQ(log.count("Sending Challenge Response"), 0);
+}
+
+TEST_F(Handshake, ConnectToASilentAddressGivesUpAfterFiveChallengeRequests) {
+  NetInterface *silent = makeInterface();
+  pausedInterfaces.push_back(silent);
+  NetInterface *clientInterface = makeInterface();
+  TestConnection *client = startClient(silent, clientInterface);
+  uint32_t started = sNow;
+  ASSERT_TRUE(pumpUntil([&] { return client->failedCount > 0; }, 30000));
+  EXPECT_EQ(log.count("Sending Connect Challenge Request to"), 5);
+  EXPECT_EQ(client->lastReason, NetConnection::ReasonTimedOut);
+  EXPECT_EQ(client->lastReasonText, "Timeout");
+  EXPECT_EQ(client->getConnectionState(), NetConnection::ConnectTimedOut);
+  EXPECT_GE(client->terminatedAt - started, 14000u);
+  EXPECT_LE(client->terminatedAt - started, 17000u);
+  EXPECT_EQ(clientInterface->getPendingConnectionCount(), 0u);
+}
+
+TEST_F(Handshake, ConnectWithinFifteenSecondsReachesALateServer) {
+  NetInterface *server = makeServer();
+  pausedInterfaces.push_back(server);
+  TestConnection *client = startClient(server);
+  pump(8000);
+  pausedInterfaces.clear();
+  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 8000));
+  EXPECT_EQ(client->failedCount, 0);
+}
+
+// The connect request waits in the server's socket while its puzzle nonce
+// rotates twice: the solution is stale and refused with "Puzzle"; the client
+// retries once and gets in. Its own retry of the stale request draws a
+// second "Puzzle" reject that must not end the new attempt.
+TEST_F(Handshake, StaleSolutionIsRefusedWithPuzzleAndTheRetrySucceeds) {
+  NetInterface *server = makeServer();
+  TestConnection *client = startClient(server);
+  ASSERT_TRUE(pumpUntil(
+      [&] { return client->getConnectionState() == NetConnection::AwaitingConnectResponse; }, 1000));
+  sNow += 61000;
+  server->serviceConnections();                 // two nonce rotations, the request still unread
+  client->getInterface()->serviceConnections(); // the client repeats the same stale request
+  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 10000));
+  EXPECT_EQ(log.count("Sending Connect Request"), 3);
+  EXPECT_EQ(log.count("Received Connect Reject - reason Puzzle"), 1);
+  EXPECT_EQ(client->failedCount, 0);
+  EXPECT_TRUE(client->getConnectionParameters().puzzleRetried);
+  EXPECT_EQ(server->getConnectionList().size(), 1u);
+}
+
+TEST_F(Handshake, SolutionAgainstTheNonceJustRotatedIsStillAccepted) {
+  NetInterface *server = makeServer();
+  TestConnection *client = startClient(server);
+  ASSERT_TRUE(pumpUntil(
+      [&] { return client->getConnectionState() == NetConnection::AwaitingConnectResponse; }, 1000));
+  sNow += 31000;
+  server->serviceConnections(); // one rotation
+  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 3000));
+  EXPECT_EQ(log.count("Received Connect Reject"), 0);
+}
+
+TEST_F(Handshake, SecondPuzzleRejectEndsTheAttempt) {
+  NetInterface *server = makeServer();
+  TestConnection *client = startClient(server);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ASSERT_TRUE(pumpUntil(
+        [&] { return client->getConnectionState() == NetConnection::AwaitingConnectResponse; }, 2000));
+    sNow += 61000;
+    server->serviceConnections();
+    client->getInterface()->serviceConnections();
+    step();
+    step();
+  }
+  ASSERT_TRUE(pumpUntil([&] { return client->failedCount > 0; }, 5000));
+  EXPECT_EQ(client->lastReason, NetConnection::ReasonRemoteHostRejectedConnection);
+  EXPECT_EQ(client->lastReasonText, "Puzzle");
+  EXPECT_EQ(client->getConnectionState(), NetConnection::ConnectRejected);
+  EXPECT_TRUE(server->getConnectionList().empty());
+}
+
+TEST_F(Handshake, LostConnectAcceptIsAnsweredAgainNotWithASecondConnection) {
+  NetInterface *server = makeServer();
+  int acceptsDropped = 0;
+  server->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (isHandshakeType(data, size, NetInterface::ConnectAccept) && acceptsDropped == 0) {
+      ++acceptsDropped;
+      return false;
+    }
+    return true;
+  });
+  int instancesBefore = TestConnection::sInstances;
+  TestConnection *client = startClient(server);
+  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 10000));
+  EXPECT_EQ(acceptsDropped, 1);
+  ASSERT_EQ(server->getConnectionList().size(), 1u);
+  EXPECT_EQ(serverConnection(server)->establishedCount, 1);
+  EXPECT_EQ(TestConnection::sInstances - instancesBefore, 2); // the client's and one on the server
+  EXPECT_EQ(log.count("Sending Connect Request"), 2);
+}
+
+TEST_F(Handshake, ReconnectFromTheSameAddressReplacesTheOldConnection) {
+  NetInterface *server = makeServer();
+  NetInterface *firstRun = makeInterface();
+  TestConnection *client = startClient(server, firstRun);
+  ASSERT_TRUE(
+      pumpUntil([&] { return client->isEstablished() && !server->getConnectionList().empty(); }, 3000));
+  RefPtr<TestConnection> oldAtServer = serverConnection(server);
+  uint16_t port = firstRun->getBoundAddress().port;
+
+  // The station dies without a word and starts again on the same port.
+  firstRun->setSendFilter([](const Address &, const uint8_t *, size_t) { return false; });
+  interfaces.erase(std::find(interfaces.begin(), interfaces.end(), RefPtr<NetInterface>(firstRun)));
+  NetInterface *secondRun = makeInterface(port);
+  TestConnection *again = startClient(server, secondRun);
+  ASSERT_TRUE(pumpUntil([&] { return again->isEstablished(); }, 3000));
+  pump(50);
+
+  EXPECT_EQ(oldAtServer->terminatedCount, 1);
+  EXPECT_EQ(oldAtServer->lastReason, NetConnection::ReasonSelfDisconnect);
+  EXPECT_EQ(oldAtServer->lastReasonText, "NewConnection");
+  ASSERT_EQ(server->getConnectionList().size(), 1u);
+  EXPECT_NE(serverConnection(server), oldAtServer.getPointer());
+  EXPECT_EQ(server->findConnection(secondRun->getBoundAddress()), serverConnection(server));
+}
+
+TEST_F(Handshake, DisconnectNoticeEndsThePeersConnection) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  RefPtr<TestConnection> hold = atServer;
+  client->getInterface()->disconnect(client, NetConnection::ReasonSelfDisconnect, "Bye");
+  EXPECT_EQ(client->getConnectionState(), NetConnection::Disconnected);
+  EXPECT_EQ(client->terminatedCount, 1);
+  pump(50);
+  EXPECT_EQ(hold->terminatedCount, 1);
+  EXPECT_EQ(hold->lastReason, NetConnection::ReasonRemoteDisconnectPacket);
+  EXPECT_EQ(hold->lastReasonText, "Bye");
+  EXPECT_TRUE(server->getConnectionList().empty());
+}
+
+TEST_F(Handshake, DestroyingTheInterfaceDisconnectsWithShutdown) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  RefPtr<TestConnection> hold = atServer;
+  interfaces.erase(std::find(interfaces.begin(), interfaces.end(), RefPtr<NetInterface>(server)));
+  EXPECT_EQ(hold->terminatedCount, 1);
+  EXPECT_EQ(hold->lastReason, NetConnection::ReasonSelfDisconnect);
+  EXPECT_EQ(hold->lastReasonText, "Shutdown");
+  EXPECT_EQ(hold->getInterface(), nullptr);
+  pump(50);
+  EXPECT_EQ(client->terminatedCount, 1);
+  EXPECT_EQ(client->lastReason, NetConnection::ReasonRemoteDisconnectPacket);
+  EXPECT_EQ(client->lastReasonText, "Shutdown");
+}
+
+TEST_F(Handshake, DisconnectWithForeignNoncesIsIgnored) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  PacketStream forged;
+  forged.writeInt(NetInterface::Disconnect, 8);
+  forged.writeBytes(client->getConnectionParameters().clientNonce.data, 8);
+  uint8_t wrong[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  forged.writeBytes(wrong, 8);
+  forged.writeString("x", 1);
+  client->getInterface()->sendRawDatagram(server->getBoundAddress(), forged.getBuffer(),
+                                          forged.getBytePosition());
+  pump(50);
+  EXPECT_EQ(atServer->terminatedCount, 0);
+  EXPECT_EQ(server->getConnectionList().size(), 1u);
+}
+
+TEST_F(Handshake, NonceRotatesEveryThirtySeconds) {
+  NetInterface *server = makeServer();
+  Nonce first = server->getPuzzleManager().getCurrentNonce();
+  pump(29000, 500);
+  EXPECT_EQ(server->getPuzzleManager().getCurrentNonce(), first);
+  pump(1500, 500);
+  Nonce second = server->getPuzzleManager().getCurrentNonce();
+  EXPECT_NE(second, first);
+  pump(30000, 500);
+  EXPECT_NE(server->getPuzzleManager().getCurrentNonce(), second);
+}
