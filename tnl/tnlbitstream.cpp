@@ -93,6 +93,8 @@ uint32_t BitStream::readInt(unsigned bitCount) {
 }
 
 void BitStream::writeBytes(const void *data, size_t byteCount) {
+  if (byteCount == 0)
+    return;
   if (byteCount * 8 > mMaxBits - mBitPosition) {
     mError = true;
     return;
@@ -108,6 +110,8 @@ void BitStream::writeBytes(const void *data, size_t byteCount) {
 }
 
 void BitStream::readBytes(void *out, size_t byteCount) {
+  if (byteCount == 0)
+    return;
   uint8_t *bytes = static_cast<uint8_t *>(out);
   if (mError || byteCount * 8 > mMaxBits - mBitPosition) {
     mError = true;

@@ -20,7 +20,7 @@ protected:
         5000));
     crafterAtServer =
         dynamic_cast<TestConnection *>(server->findConnection(crafter->getInterface()->getBoundAddress()));
-    ASSERT_NE(crafterAtServer, nullptr);
+    ASSERT_TRUE(crafterAtServer.isValid());
   }
 
   // The crafted packet ends the crafter's connection at the server with
@@ -43,7 +43,7 @@ protected:
   NetInterface *server = nullptr;
   TestConnection *bystander = nullptr;
   CraftingConnection *crafter = nullptr;
-  TestConnection *crafterAtServer = nullptr;
+  RefPtr<TestConnection> crafterAtServer; // outlives its removal from the server
 };
 
 } // namespace

@@ -22,6 +22,7 @@ const char *className(NetEvent *event) {
 // registry into a fresh event and processes it on target.
 RefPtr<NetEvent> travel(NetEvent *sent, EventConnection *target) {
   RefPtr<NetEvent> hold(sent);
+  NetClassRep::initialize();
   uint8_t bytes[1500] = {};
   BitStream writer(bytes, sizeof bytes);
   uint32_t id = sent->getClassRep()->getClassId(NetClassGroupGame);
