@@ -22,9 +22,8 @@ done
 # The engine rewrites ogre.cfg when the configuration dialog is accepted:
 # each station keeps its own copy.
 [ -f "$dir/ogre.cfg" ] || cp "$stage/bin/ogre.cfg" "$dir/ogre.cfg"
-for extra in "$stage"/bin/*.controls; do
-  [ -e "$extra" ] && ln -sfn "../bin/$(basename "$extra")" "$dir/$(basename "$extra")"
-done
+# Shader-control files ("*.controls") are resources under ../Media/effects,
+# found through resources.cfg like every other medium.
 
 cd "$dir"
 echo "launch: station '$name' runs in $dir (logs: sternwake.log, test.txt, Ogre.log, CEGUI.log)"

@@ -340,9 +340,9 @@ std::vector<AnimationSpec> animationSpecs() {
   { // DeadBack: on the back, one hand on the belly, breathing shallowly.
     Pose a;
     a.set(Root, -90, 0, 0).set(Head, 0, 12, 0).set(UpperArmL, 0, 0, 16).set(ForeArmL, -15, 0, 0);
-    a.set(UpperArmR, -25, 0, -8).set(ForeArmR, -75, 0, 0).set(ThighL, -12, 0, 4).set(ShinL, 22, 0, 0);
+    a.set(UpperArmR, -22, 0, -4).set(ForeArmR, -25, 0, 80).set(ThighL, -12, 0, 4).set(ShinL, 22, 0, 0);
     Pose b = a;
-    b.set(Chest, -3, 0, 0).set(Head, 4, 4, 0).set(ForeArmR, -70, 0, 0);
+    b.set(Chest, -3, 0, 0).set(Head, 4, 4, 0).set(ForeArmR, -22, 0, 76);
     specs.push_back({"DeadBack", 3.0f, {a, b}, Placement::Resting});
   }
   { // DeadStomach: face down, head turned aside, one arm by the head.
@@ -450,12 +450,18 @@ void addAnimation(Ogre::Skeleton &skel, const AnimationSpec &spec, const FigureS
   std::vector<Ogre::NodeAnimationTrack *> tracks;
   for (unsigned short h = 0; h < BoneCount; ++h)
     tracks.push_back(anim->createNodeTrack(h, skel.getBone(h)));
-  const size_t count = spec.keys.size();
+  // Keys between the designed poses, each grounded below, keep the feet
+  // from dipping into the deck or lifting off while the poses blend.
+  const int steps = 4;
+  const size_t count = spec.keys.size() * steps;
   for (size_t k = 0; k <= count; ++k) { // the extra key closes the loop
-    const Pose &pose = spec.keys[k % count];
+    const Pose &from = spec.keys[(k / steps) % spec.keys.size()];
+    const Pose &to = spec.keys[(k / steps + 1) % spec.keys.size()];
+    const Real blend = Real(k % steps) / steps;
     const Real t = spec.length * Real(k) / Real(count);
     for (unsigned short h = 0; h < BoneCount; ++h)
-      tracks[h]->createNodeKeyFrame(t)->setRotation(toQuaternion(pose.angles[h]));
+      tracks[h]->createNodeKeyFrame(t)->setRotation(
+          Ogre::Quaternion::nlerp(blend, toQuaternion(from.angles[h]), toQuaternion(to.angles[h]), true));
   }
   // Ground every key: the lowest point goes to the height the pose is made
   // for; resting poses are also centred over the origin (from the first key,

@@ -149,9 +149,9 @@ StageScene buildShipScene(Ogre::Root &root) {
     preview::placeFire(*s.scene, f);
   collectAnimations(*s.scene, s);
   s.views.push_back({"passengers", Vector3(-330, 330, 70), Vector3(-500, 250, 10)});
-  s.views.push_back({"fires", Vector3(-250, 60, 70), Vector3(-390, 20, 30)});
-  s.views.push_back({"crew", Vector3(-300, -430, 60), Vector3(-420, -480, 45)});
-  s.views.push_back({"chiefs", Vector3(-420, -160, 60), Vector3(-545, -180, 40)});
+  s.views.push_back({"fires", Vector3(-150, 90, 120), Vector3(-380, 10, 30)});
+  s.views.push_back({"crew", Vector3(-640, -470, 70), Vector3(-415, -480, 45)});
+  s.views.push_back({"chiefs", Vector3(-770, -180, 90), Vector3(-540, -180, 40)});
   s.views.push_back({"south_passengers", Vector3(-90, -140, 70), Vector3(-210, -230, 10)});
   return s;
 }

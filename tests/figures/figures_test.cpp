@@ -1,0 +1,358 @@
+// Loads the stage as a station does (its plugins.cfg and resources.cfg, the
+// GL render system under Xvfb) and checks the generated figures, props and
+// effects: every animation and a skeleton on each figure, their sizes, and
+// that with the station's node set-up (object node scaled 0.6 and turned,
+// clone node lifted by the state) passengers lie, sit and stand and crews
+// and chiefs stand on the deck.
+#include <OGRE/Ogre.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Ogre::Real;
+using Ogre::Vector3;
+
+const std::string kStageBin = std::string(SW_STAGE_DIR) + "/bin";
+const char *kFigures[] = {"captain.mesh", "medic_crew.mesh", "fireman_crew.mesh", "passenger1.mesh"};
+const char *kStates[] = {
+    "Idle", "Walk", "Dead", "DeadBack", "DeadSitting", "DeadStomach", "Medkit_Crouch_Shoot1", "Fire_Shoot2"};
+
+class StagedMedia : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    auto *logs = new Ogre::LogManager;
+    logs->createLog("figures_test_ogre.log", true, false, false);
+    root = new Ogre::Root(kStageBin + "/plugins.cfg", "", "");
+    Ogre::RenderSystem *gl = root->getRenderSystemByName("OpenGL Rendering Subsystem");
+    ASSERT_NE(gl, nullptr) << "plugins.cfg of the stage must load the GL render system";
+    root->setRenderSystem(gl);
+    root->initialise(false);
+    root->createRenderWindow("figures test", 320, 240, false);
+    addStageResources();
+    Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+    scene = root->createSceneManager();
+  }
+  static void TearDownTestSuite() {
+    delete root;
+    root = nullptr;
+  }
+
+  // As the station reads resources.cfg: key = archive type, value = archive
+  // (relative to the working directory, here stage/bin), section = group.
+  static void addStageResources() {
+    Ogre::ConfigFile cfg;
+    cfg.load(kStageBin + "/resources.cfg", "\t:=", true);
+    for (const auto &section : cfg.getSettingsBySection())
+      for (const auto &setting : section.second)
+        Ogre::ResourceGroupManager::getSingleton().addResourceLocation(kStageBin + "/" + setting.second,
+                                                                       setting.first, section.first);
+  }
+
+  static Ogre::MeshPtr mesh(const std::string &name) {
+    return Ogre::MeshManager::getSingleton().load(name, Ogre::RGN_DEFAULT);
+  }
+
+  static Ogre::Root *root;
+  static Ogre::SceneManager *scene;
+};
+
+Ogre::Root *StagedMedia::root = nullptr;
+Ogre::SceneManager *StagedMedia::scene = nullptr;
+
+// --- Figures: skeleton, animations, size -------------------------------------
+
+TEST_F(StagedMedia, EveryFigureHasASkeletonWithEveryStateAsALoopingAnimation) {
+  for (const char *name : kFigures) {
+    SCOPED_TRACE(name);
+    Ogre::MeshPtr m = mesh(name);
+    ASSERT_TRUE(m->hasSkeleton());
+    Ogre::SkeletonPtr skel = m->getSkeleton();
+    ASSERT_TRUE(skel);
+    EXPECT_GE(skel->getNumBones(), 10u);
+    EXPECT_FALSE(m->getBoneAssignments().empty() && m->getSubMesh(0)->getBoneAssignments().empty());
+    for (const char *state : kStates) {
+      SCOPED_TRACE(state);
+      ASSERT_TRUE(skel->hasAnimation(state));
+      Ogre::Animation *anim = skel->getAnimation(state);
+      EXPECT_GT(anim->getLength(), 0.5f);
+      // A clean loop: every bone is where it started when the loop wraps.
+      for (const auto &entry : anim->_getNodeTrackList()) {
+        Ogre::TransformKeyFrame first(nullptr, 0), last(nullptr, 0);
+        entry.second->getInterpolatedKeyFrame(Ogre::TimeIndex(0), &first);
+        entry.second->getInterpolatedKeyFrame(Ogre::TimeIndex(anim->getLength()), &last);
+        EXPECT_TRUE(first.getTranslate().positionEquals(last.getTranslate(), 1e-3f));
+        EXPECT_TRUE(first.getRotation().equals(last.getRotation(), Ogre::Degree(0.1f)));
+      }
+    }
+  }
+}
+
+TEST_F(StagedMedia, FiguresAreAbout170UnitsTallAndDressedDifferently) {
+  std::vector<std::set<std::string>> looks;
+  for (const char *name : kFigures) {
+    SCOPED_TRACE(name);
+    Ogre::MeshPtr m = mesh(name);
+    const Vector3 size = m->getBounds().getSize();
+    EXPECT_NEAR(size.y, 170, 8) << "height (mesh Y)";
+    EXPECT_NEAR(size.x, 60, 4) << "width";
+    EXPECT_NEAR(size.z, 40, 3) << "depth";
+    std::set<std::string> materials;
+    for (Ogre::SubMesh *sub : m->getSubMeshes()) {
+      ASSERT_TRUE(sub->getMaterial()) << "a sub-mesh names a material the stage does not define";
+      materials.insert(sub->getMaterialName());
+    }
+    looks.push_back(materials);
+  }
+  for (size_t a = 0; a < looks.size(); ++a)
+    for (size_t b = a + 1; b < looks.size(); ++b) {
+      std::vector<std::string> own;
+      std::set_difference(looks[a].begin(), looks[a].end(), looks[b].begin(), looks[b].end(),
+                          std::back_inserter(own));
+      EXPECT_GE(own.size(), 2u) << kFigures[a] << " and " << kFigures[b] << " look alike";
+    }
+}
+
+// --- The pairing with the station's scene nodes ----------------------------------
+
+enum class Shown { Npc, Chief };
+
+// World-space bounds of the skinned figure, built as the station builds a
+// person: object node at the position, scale 0.6, pitch +90 then yaw -90;
+// the clone node below it lifted by the state's offset; the animation at t.
+struct Posed {
+  Ogre::AxisAlignedBox box;
+  Ogre::AxisAlignedBox feet; // vertices within 6 units of the lowest point
+  Vector3 headBone;
+  Vector3 hipsBone;
+};
+
+Real stateLift(const Ogre::Entity &e, const std::string &mesh, const std::string &state, Shown shown) {
+  if (state.find("Dead") != std::string::npos)
+    return 0;
+  const Vector3 size = e.getBoundingBox().getSize();
+  if (shown == Shown::Npc)
+    return size.z + 12;
+  const Real h = state.find("Crouch") != std::string::npos ? size.z * 0.5f + 10 : size.z + 20;
+  return Real(int(h) + (mesh.find("captain") != std::string::npos ? 6 : 2));
+}
+
+Posed pose(Ogre::SceneManager &scene, const std::string &mesh, const std::string &state, Shown shown,
+           const Vector3 &position, Real time) {
+  static int count = 0;
+  const std::string name = "person" + std::to_string(count++);
+  Ogre::Entity *e = scene.createEntity("clone_" + name, mesh);
+  Ogre::SceneNode *object = scene.getRootSceneNode()->createChildSceneNode(name, position);
+  object->setScale(0.6f, 0.6f, 0.6f);
+  object->pitch(Ogre::Degree(90));
+  object->yaw(Ogre::Degree(-90));
+  Ogre::SceneNode *clone = object->createChildSceneNode(name + "_clone");
+  clone->attachObject(e);
+  clone->setPosition(0, stateLift(*e, mesh, state, shown), 0);
+
+  Ogre::AnimationState *anim = e->getAnimationState(state);
+  anim->setEnabled(true);
+  anim->setLoop(true);
+  anim->setTimePosition(time);
+  Ogre::SkeletonInstance *skel = e->getSkeleton();
+  skel->setAnimationState(*e->getAllAnimationStates());
+  std::vector<Ogre::Affine3> bones(skel->getNumBones());
+  skel->_getBoneMatrices(bones.data());
+  const Ogre::Affine3 &world = clone->_getFullTransform();
+
+  Posed out;
+  std::vector<Vector3> points;
+  for (Ogre::SubMesh *sub : e->getMesh()->getSubMeshes()) {
+    const Ogre::VertexElement *pos =
+        sub->vertexData->vertexDeclaration->findElementBySemantic(Ogre::VES_POSITION);
+    Ogre::HardwareVertexBufferSharedPtr buf =
+        sub->vertexData->vertexBufferBinding->getBuffer(pos->getSource());
+    Ogre::HardwareBufferLockGuard lock(buf, Ogre::HardwareBuffer::HBL_READ_ONLY);
+    for (const auto &vba : sub->getBoneAssignments()) {
+      float *p = nullptr;
+      pos->baseVertexPointerToElement(
+          static_cast<unsigned char *>(lock.pData) + vba.first * buf->getVertexSize(), &p);
+      points.push_back(world * (bones[vba.second.boneIndex] * Vector3(p[0], p[1], p[2])));
+      out.box.merge(points.back());
+    }
+  }
+  for (const Vector3 &v : points)
+    if (v.z < out.box.getMinimum().z + 6)
+      out.feet.merge(v);
+  out.headBone = world * skel->getBone("Head")->_getDerivedPosition();
+  out.hipsBone = world * skel->getBone("Hips")->_getDerivedPosition();
+  clone->detachAllObjects();
+  scene.destroyEntity(e);
+  scene.destroySceneNode(clone);
+  scene.destroySceneNode(object);
+  return out;
+}
+
+// Samples spread over the animation, last one just before the loop wraps.
+std::vector<Real> sampleTimes() {
+  return {0.0f, 0.37f, 0.8f, 1.13f};
+}
+
+TEST_F(StagedMedia, LyingPassengersRestOnTheDeckAtFullLength) {
+  const Vector3 at(-420, 225, 2); // the first passenger of the opening scene
+  for (const char *state : {"DeadBack", "DeadStomach", "Dead"})
+    for (Real t : sampleTimes()) {
+      SCOPED_TRACE(std::string(state) + " at " + std::to_string(t));
+      const Posed p = pose(*scene, "passenger1.mesh", state, Shown::Npc, at, t);
+      EXPECT_NEAR(p.box.getMinimum().z, at.z, 1.0f) << "the body rests on the deck";
+      EXPECT_LT(p.box.getMaximum().z, at.z + 40) << "a lying body is low";
+      const Vector3 size = p.box.getSize();
+      EXPECT_GT(std::max(size.x, size.y), 90) << "a lying body stretches along the deck";
+      EXPECT_LT(p.box.getCenter().distance(Vector3(at.x, at.y, p.box.getCenter().z)), 30)
+          << "the body lies over its object's position";
+    }
+}
+
+TEST_F(StagedMedia, SeatedPassengerSitsOnTheDeckAndHealedOneStands) {
+  const Vector3 at(-465, 250, 2);
+  for (Real t : sampleTimes()) {
+    const Posed sitting = pose(*scene, "passenger1.mesh", "DeadSitting", Shown::Npc, at, t);
+    EXPECT_NEAR(sitting.box.getMinimum().z, at.z, 1.0f);
+    EXPECT_GT(sitting.box.getMaximum().z, at.z + 40);
+    EXPECT_LT(sitting.box.getMaximum().z, at.z + 80);
+    EXPECT_GT(sitting.headBone.z, sitting.hipsBone.z + 10) << "sitting up";
+    for (const char *state : {"Idle", "Walk"}) {
+      SCOPED_TRACE(state);
+      const Posed standing = pose(*scene, "passenger1.mesh", state, Shown::Npc, at, t);
+      EXPECT_NEAR(standing.box.getMinimum().z, at.z, 1.0f) << "feet on the deck";
+      EXPECT_GT(standing.box.getMaximum().z, at.z + 95);
+      EXPECT_LT(standing.box.getMaximum().z, at.z + 110);
+      EXPECT_GT(standing.headBone.z, standing.hipsBone.z + 25) << "upright";
+    }
+  }
+}
+
+struct StandCase {
+  const char *mesh;
+  const char *state;
+  Shown shown;
+  Real feetTolerance; // where the mesh serves NPC and chief offsets alike
+};
+
+TEST_F(StagedMedia, CrewsAndChiefsStandOnTheDeck) {
+  const StandCase cases[] = {
+      {"medic_crew.mesh", "Idle", Shown::Npc, 3.5f},
+      {"medic_crew.mesh", "Medkit_Crouch_Shoot1", Shown::Npc, 7},
+      {"fireman_crew.mesh", "Idle", Shown::Npc, 3.5f},
+      {"fireman_crew.mesh", "Fire_Shoot2", Shown::Npc, 3.5f},
+      {"captain.mesh", "Idle", Shown::Chief, 1},
+      {"captain.mesh", "Walk", Shown::Chief, 1},
+      {"captain.mesh", "Medkit_Crouch_Shoot1", Shown::Chief, 1},
+      {"medic_crew.mesh", "Walk", Shown::Chief, 1},
+      {"medic_crew.mesh", "Idle", Shown::Chief, 3.5f},
+      {"medic_crew.mesh", "Medkit_Crouch_Shoot1", Shown::Chief, 7},
+      {"fireman_crew.mesh", "Idle", Shown::Chief, 3.5f},
+      {"fireman_crew.mesh", "Fire_Shoot2", Shown::Chief, 3.5f},
+  };
+  const Vector3 at(-400, -415, 0);
+  for (const StandCase &c : cases)
+    for (Real t : sampleTimes()) {
+      SCOPED_TRACE(std::string(c.mesh) + " " + c.state + (c.shown == Shown::Npc ? " as NPC" : " as chief") +
+                   " at " + std::to_string(t));
+      const Posed p = pose(*scene, c.mesh, c.state, c.shown, at, t);
+      EXPECT_NEAR(p.box.getMinimum().z, at.z, c.feetTolerance) << "feet on the deck";
+      EXPECT_LT(p.box.getMaximum().z, at.z + 175);
+      const bool crouch = std::string(c.state).find("Crouch") != std::string::npos;
+      EXPECT_GT(p.box.getMaximum().z, at.z + (crouch ? 50 : 95)) << "upright, not lying";
+      EXPECT_GT(p.headBone.z, p.hipsBone.z + 20);
+    }
+}
+
+TEST_F(StagedMedia, FiguresFaceMinusXAfterTheTurn) {
+  // The shoes reach farther forward than back; after the turn, forward must
+  // be -X, where a chief's camera looks at the start and where the crew's
+  // clone-node turns assume the face is.
+  for (const char *name : kFigures) {
+    SCOPED_TRACE(name);
+    const Posed p = pose(*scene, name, "Idle", Shown::Npc, Vector3::ZERO, 0);
+    EXPECT_LT(p.feet.getMinimum().x + p.feet.getMaximum().x, -2) << "the toes point to -X";
+    EXPECT_NEAR(p.box.getCenter().y, 0, 1.5f) << "symmetric across its own left and right";
+    EXPECT_GT(p.box.getSize().z, 95) << "mesh +Y is world +Z";
+  }
+}
+
+// --- Props and effects ---------------------------------------------------------------
+
+TEST_F(StagedMedia, PropsHaveTheirNominalSizes) {
+  const Vector3 cube = mesh("cube.mesh")->getBounds().getSize();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(cube[i], 100, 2.5f) << "cube side " << i;
+  const Vector3 sphere = mesh("sphere.mesh")->getBounds().getSize();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(sphere[i], 200, 5) << "sphere diameter " << i;
+  const Ogre::MeshPtr head = mesh("OgreHead.mesh");
+  const Vector3 headSize = head->getBounds().getSize();
+  EXPECT_NEAR(std::min({headSize.x, headSize.y, headSize.z}), 50, 10) << "head of radius about 25";
+  EXPECT_LT(std::max({headSize.x, headSize.y, headSize.z}), 75) << "horns and ears included";
+}
+
+TEST_F(StagedMedia, FireTemplateBurnsAndRises) {
+  Ogre::ParticleSystem *tpl = Ogre::ParticleSystemManager::getSingleton().getTemplate("Examples/Smoke");
+  ASSERT_NE(tpl, nullptr);
+  EXPECT_GE(tpl->getNumEmitters(), 1u);
+  EXPECT_TRUE(Ogre::MaterialManager::getSingleton().getByName(tpl->getMaterialName()));
+  // As a fire is set up: local space, half speed, 25 s fast-forward; the
+  // particles then fill a column above the emitter along +Y.
+  Ogre::ParticleSystem *ps = scene->createParticleSystem("fire_probe", "Examples/Smoke");
+  ps->setSpeedFactor(0.5f);
+  ps->setKeepParticlesInLocalSpace(true);
+  Ogre::SceneNode *node = scene->getRootSceneNode()->createChildSceneNode();
+  node->attachObject(ps);
+  ps->fastForward(25, 0.1f);
+  EXPECT_GT(ps->getNumParticles(), 50u);
+  const Ogre::AxisAlignedBox box = ps->getBoundingBox();
+  ASSERT_FALSE(box.isNull());
+  EXPECT_GT(box.getSize().y, box.getSize().x);
+  EXPECT_GT(box.getSize().y, 100);
+  scene->destroyParticleSystem(ps);
+  scene->destroySceneNode(node);
+}
+
+TEST_F(StagedMedia, ShaderControlFilesNameMaterialsTheGlRenderSystemSupports) {
+  Ogre::StringVectorPtr files =
+      Ogre::ResourceGroupManager::getSingleton().findResourceNames(Ogre::RGN_DEFAULT, "*.controls");
+  ASSERT_FALSE(files->empty());
+  for (const std::string &file : *files) {
+    SCOPED_TRACE(file);
+    Ogre::ConfigFile cfg;
+    cfg.load(file, Ogre::RGN_DEFAULT, "\t;=", true);
+    int sets = 0;
+    for (const auto &section : cfg.getSettingsBySection()) {
+      if (section.first.empty())
+        continue;
+      ++sets;
+      const std::string material = cfg.getSetting("material", section.first);
+      Ogre::MaterialPtr m = Ogre::MaterialManager::getSingleton().getByName(material);
+      ASSERT_TRUE(m) << material;
+      m->load();
+      ASSERT_NE(m->getBestTechnique(), nullptr);
+      EXPECT_EQ(m->getBestTechnique(), m->getTechnique(0)) << "the shader technique compiles on this GL";
+      Ogre::Pass *pass = m->getBestTechnique()->getPass(0);
+      ASSERT_TRUE(pass->hasFragmentProgram());
+      auto range = section.second.equal_range("control");
+      ASSERT_NE(range.first, range.second);
+      for (auto it = range.first; it != range.second; ++it) {
+        const Ogre::StringVector fields = Ogre::StringUtil::split(it->second, ",");
+        ASSERT_EQ(fields.size(), 6u) << it->second;
+        std::string name = fields[1], kind = fields[2];
+        Ogre::StringUtil::trim(name);
+        Ogre::StringUtil::trim(kind);
+        const Ogre::GpuProgramParametersSharedPtr params =
+            kind == "GPU_VERTEX" ? pass->getVertexProgramParameters() : pass->getFragmentProgramParameters();
+        EXPECT_TRUE(params->_findNamedConstantDefinition(name)) << name << " is no parameter of " << kind;
+      }
+    }
+    EXPECT_GE(sets, 1);
+  }
+}
+
+} // namespace
