@@ -5,6 +5,8 @@
 // clone node lifted by the state) passengers lie, sit and stand and crews
 // and chiefs stand on the deck.
 #include <OGRE/Ogre.h>
+#include <OGRE/OgreCodec.h>
+#include <OGRE/OgreParticleEmitterFactory.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,10 +29,9 @@ protected:
   static void SetUpTestSuite() {
     auto *logs = new Ogre::LogManager;
     logs->createLog("figures_test_ogre.log", true, false, false);
-    root = new Ogre::Root(kStageBin + "/plugins.cfg", "", "");
-    Ogre::RenderSystem *gl = root->getRenderSystemByName("OpenGL Rendering Subsystem");
-    ASSERT_NE(gl, nullptr) << "plugins.cfg of the stage must load the GL render system";
-    root->setRenderSystem(gl);
+    // The stage's ogre.cfg is only read here, never saved.
+    root = new Ogre::Root(kStageBin + "/plugins.cfg", kStageBin + "/ogre.cfg", "");
+    ASSERT_TRUE(root->restoreConfig()) << "ogre.cfg must preselect a render system the plug-ins provide";
     root->initialise(false);
     root->createRenderWindow("figures test", 320, 240, false);
     addStageResources();
@@ -63,6 +64,32 @@ protected:
 
 Ogre::Root *StagedMedia::root = nullptr;
 Ogre::SceneManager *StagedMedia::scene = nullptr;
+
+// --- Engine configuration of the stage --------------------------------------------
+
+TEST_F(StagedMedia, OgreCfgPreselectsTheGlRenderSystemWindowedAt1024By768) {
+  Ogre::RenderSystem *rs = root->getRenderSystem();
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(rs->getName(), "OpenGL Rendering Subsystem");
+  const Ogre::ConfigOptionMap &options = rs->getConfigOptions();
+  ASSERT_TRUE(options.count("Full Screen"));
+  EXPECT_EQ(options.at("Full Screen").currentValue, "No");
+  ASSERT_TRUE(options.count("Video Mode"));
+  EXPECT_EQ(options.at("Video Mode").currentValue, "1024 x 768");
+  EXPECT_TRUE(rs->validateConfigOptions().empty()) << rs->validateConfigOptions();
+}
+
+TEST_F(StagedMedia, PluginsCfgLoadsTheBspSceneManagerParticlesAndImageCodecs) {
+  EXPECT_NE(Ogre::Root::getSingleton().getSceneManagerMetaData("BspSceneManager"), nullptr);
+  bool pointEmitter = false;
+  auto emitters = Ogre::ParticleSystemManager::getSingleton().getEmitterFactoryIterator();
+  while (emitters.hasMoreElements())
+    pointEmitter |= emitters.getNext()->getName() == "Point";
+  EXPECT_TRUE(pointEmitter) << "the particle effects plug-in is loaded";
+  EXPECT_NE(Ogre::Codec::getCodec("tga"), nullptr);
+  EXPECT_NE(Ogre::Codec::getCodec("jpg"), nullptr) << "the GUI pictures are JPEG files";
+  EXPECT_NE(Ogre::Codec::getCodec("png"), nullptr) << "screenshots are written as PNG";
+}
 
 // --- Figures: skeleton, animations, size -------------------------------------
 

@@ -197,8 +197,9 @@ StageScene buildLineup(Ogre::Root &root) {
   prop("shaderball", "sphere.mesh", Vector3(-450, -160, 50), 0.5f, "Sternwake/HullPaint");
   preview::placeFire(*s.scene, {"lineup_fire", Vector3(-600, -160, 5), 0.5f, false});
   collectAnimations(*s.scene, s);
-  s.views.push_back({"lineup", Vector3(-385, -520, 330), Vector3(-385, 160, 10)});
-  s.views.push_back({"lineup_close", Vector3(-150, -150, 140), Vector3(-150, 250, 20)});
+  s.views.push_back({"lineup", Vector3(-385, -720, 430), Vector3(-385, 170, 0)});
+  s.views.push_back({"lineup_standing", Vector3(-150, -150, 140), Vector3(-150, 250, 20)});
+  s.views.push_back({"lineup_lying", Vector3(-600, -150, 170), Vector3(-600, 250, 0)});
   return s;
 }
 
