@@ -163,7 +163,7 @@ void addBody(MeshBuilder &b, const FigureStyle &s) {
   // Neck and head.
   b.use(s.skin, Head);
   b.addCylinder(Vector3(0, 140, 0), Vector3(0, 150, 0.5f), Vector2(5, 5), Vector2(4.6f, 4.6f), 10);
-  b.addEllipsoid(Vector3(0, 158, 1), Vector3(10, 12, 11), 10, 16);
+  b.addEllipsoid(Vector3(0, 158, 1), Vector3(10, 12, 11), 16, 24);
   b.addBox(Vector3(0, 156.5f, 12), Vector3(1.3f, 2.2f, 1.4f)); // nose
   for (int side : {1, -1})
     b.addEllipsoid(Vector3(10 * side, 157.5f, 0), Vector3(1.6f, 3.2f, 2.4f), 4, 8); // ears
@@ -173,7 +173,7 @@ void addBody(MeshBuilder &b, const FigureStyle &s) {
   b.addBox(Vector3(0, 152.2f, 11.2f), Vector3(3, 0.6f, 0.6f)); // mouth
   if (!s.hair.empty()) {
     b.use(s.hair, Head);
-    b.addEllipsoid(Vector3(0, 160.5f, -1.5f), Vector3(10.6f, 10.5f, 11), 8, 16, -0.25f);
+    b.addEllipsoid(Vector3(0, 160.5f, -2), Vector3(10.7f, 10.8f, 11.3f), 12, 24, -0.3f);
   }
 }
 
