@@ -12,6 +12,8 @@
 //   holds few brushes. Every leaf lists every brush and every face that
 //   touches its cell, so OGRE's ray and intersection queries, which test only
 //   the brushes of the leaves they pass through, meet every wall.
+// - Every face gets its own patch on a lightmap page with baked ambient
+//   occlusion (Lightmapper.h).
 // - All leaves share one visibility cluster that sees itself.
 #pragma once
 

@@ -45,7 +45,8 @@ int compile(const std::string &descriptionPath, const std::string &outDir) {
     return 1;
   }
   std::cout << "levelc: " << bsp.brushes.size() << " brushes, " << bsp.faces.size() << " faces, "
-            << bsp.nodes.size() << " nodes, " << bsp.leaves.size() << " leaves\n";
+            << bsp.nodes.size() << " nodes, " << bsp.leaves.size() << " leaves, "
+            << bsp.lightmaps.size() / (128 * 128 * 3) << " lightmap pages\n";
   return 0;
 }
 
