@@ -14,6 +14,7 @@
 
 #include <fstream>
 #include <memory>
+#include <random>
 #include <set>
 
 namespace {
@@ -215,6 +216,55 @@ TEST_F(LevelScene, RayAlongOpenCorridorReportsNothingWithinItsLength) {
   }
 }
 
+// Distance along a unit ray to where it enters the box; negative if it misses.
+double rayEntersBox(const Vector3 &o, const Vector3 &d, const levelc::Box &box) {
+  double t0 = 0, t1 = 1e30;
+  for (int a = 0; a < 3; ++a) {
+    if (std::fabs(d[a]) < 1e-9) {
+      if (o[a] < box.min[a] || o[a] > box.max[a])
+        return -1;
+      continue;
+    }
+    double ta = (box.min[a] - o[a]) / d[a], tb = (box.max[a] - o[a]) / d[a];
+    t0 = std::max(t0, std::min(ta, tb));
+    t1 = std::min(t1, std::max(ta, tb));
+  }
+  return t0 <= t1 ? t0 : -1;
+}
+
+TEST_F(LevelScene, RandomRaysMeetTheNearestBrushWhereverTheyRun) {
+  std::mt19937 random(20261206);
+  std::uniform_real_distribution<double> x(-800, 200), y(-720, 480), z(1, 190), angle(0, 2 * M_PI),
+      rise(-1, 1);
+  int cast = 0;
+  while (cast < 400) {
+    Vector3 origin(x(random), y(random), cast % 4 == 0 ? 0 : z(random)); // every fourth at NPC search height
+    if (description->brushAt({origin.x, origin.y, origin.z}))
+      continue;
+    double a = angle(random), up = cast % 4 == 0 ? 0 : rise(random);
+    Vector3 dir(std::cos(a) * std::sqrt(1 - up * up), std::sin(a) * std::sqrt(1 - up * up), up);
+    double nearest = -1;
+    for (const levelc::BrushSpec &b : description->brushes) {
+      double t = rayEntersBox(origin, dir, b.box);
+      if (t >= 0 && (nearest < 0 || t < nearest))
+        nearest = t;
+    }
+    std::vector<Hit> hits = worldHits(origin, dir);
+    if (nearest < 0) {
+      EXPECT_TRUE(hits.empty()) << "ray from " << origin << " along " << dir;
+    } else {
+      ASSERT_FALSE(hits.empty()) << "ray from " << origin << " along " << dir << " missed every brush";
+      EXPECT_NEAR(hits.front().distance, nearest, 0.05) << "ray from " << origin << " along " << dir;
+      bool enteredBrush = false; // where brushes meet, any of those entered at that distance will do
+      for (const levelc::BrushSpec &b : description->brushes)
+        enteredBrush = enteredBrush || (std::fabs(rayEntersBox(origin, dir, b.box) - nearest) < 0.05 &&
+                                        fragmentIsBrush(hits.front().fragment, b.box));
+      EXPECT_TRUE(enteredBrush) << "ray from " << origin << " along " << dir;
+    }
+    ++cast;
+  }
+}
+
 TEST_F(LevelScene, IntersectionQueryPairsBoxAcrossBulkheadWithIt) {
   // A 100-unit cube; OGRE tests its bounding sphere (radius about 87)
   // against each brush's planes, so it stands clear of the deck.
@@ -243,6 +293,41 @@ TEST_F(LevelScene, IntersectionQueryPairsBoxAcrossBulkheadWithIt) {
   for (const auto &pair : query->execute().movables2world)
     EXPECT_NE(pair.first, box) << "a box in open space was paired with a brush";
 
+  scene->destroyQuery(query);
+  scene->destroySceneNode(node);
+  scene->destroyEntity(box);
+}
+
+TEST_F(LevelScene, IntersectionQueryPairsAMovableWithEveryBrushItsSphereReaches) {
+  // OGRE pairs a movable with a brush when its centre lies within its
+  // bounding radius of every one of the brush's planes.
+  Ogre::SceneNode *node = scene->getRootSceneNode()->createChildSceneNode();
+  Ogre::Entity *box = scene->createEntity("wandering_box", Ogre::SceneManager::PT_CUBE);
+  node->attachObject(box);
+  Ogre::IntersectionSceneQuery *query = scene->createIntersectionQuery();
+  query->setWorldFragmentType(Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION);
+  const double radius = box->getBoundingRadius();
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> x(-850, 250), y(-770, 530), z(-20, 250);
+  for (int placement = 0; placement < 60; ++placement) {
+    Vector3 at(x(random), y(random), z(random));
+    node->setPosition(at);
+    root->renderOneFrame();
+    std::set<std::string> expected, paired;
+    for (const levelc::BrushSpec &b : description->brushes) {
+      bool reaches = true;
+      for (int a = 0; a < 3; ++a)
+        reaches = reaches && at[a] > b.box.min[a] - radius && at[a] < b.box.max[a] + radius;
+      if (reaches)
+        expected.insert(b.name);
+    }
+    for (const auto &pair : query->execute().movables2world)
+      if (pair.first == box)
+        for (const levelc::BrushSpec &b : description->brushes)
+          if (fragmentIsBrush(pair.second, b.box))
+            paired.insert(b.name);
+    EXPECT_EQ(paired, expected) << "box at " << at;
+  }
   scene->destroyQuery(query);
   scene->destroySceneNode(node);
   scene->destroyEntity(box);
