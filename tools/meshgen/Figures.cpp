@@ -316,7 +316,8 @@ std::vector<AnimationSpec> animationSpecs() {
     d.set(Chest, -1.5f, 0, 0).set(Head, 0, -8, 0).set(UpperArmL, 0, 0, 7.5f).set(UpperArmR, 0, 0, -7.5f);
     specs.push_back({"Idle", 4.0f, {a, b, c, d}, Placement::Standing});
   }
-  { // Walk: one stride per leg, arms swinging against the legs.
+  { // Walk: one stride per leg, arms swinging against the legs; about 100
+    // units a second once scaled by 0.6, the pace the station moves people.
     Pose contact;
     contact.set(ThighL, -26, 0, 0).set(ShinL, 6, 0, 0).set(ThighR, 18, 0, 0).set(ShinR, 22, 0, 0);
     contact.set(UpperArmL, 20, 0, 6)
@@ -328,7 +329,7 @@ std::vector<AnimationSpec> animationSpecs() {
     passing.set(ThighL, 2, 0, 0).set(ShinL, 4, 0, 0).set(ThighR, -18, 0, 0).set(ShinR, 55, 0, 0);
     passing.set(ForeArmL, -10, 0, 0).set(ForeArmR, -10, 0, 0).set(Chest, 3, 0, 0);
     specs.push_back(
-        {"Walk", 1.2f, {contact, passing, mirrored(contact), mirrored(passing)}, Placement::Standing});
+        {"Walk", 0.95f, {contact, passing, mirrored(contact), mirrored(passing)}, Placement::Standing});
   }
   { // Dead: on the back, limbs thrown out, still.
     Pose p;
