@@ -135,7 +135,16 @@ double ambientLight(const LevelDescription &level, const Vec &point, const Vec &
   double sign = normal[axis] > 0 ? 1 : -1;
   int u = (axis + 1) % 3, v = (axis + 2) % 3;
   Vec origin = point;
-  origin[axis] += 0.5 * sign; // start just off the surface, outside its own brush
+  origin[axis] += 0.5 * sign;    // start just off the surface, outside its own brush
+  std::vector<const Box *> near; // only brushes within reach can occlude
+  for (const BrushSpec &b : level.brushes) {
+    bool inReach = true;
+    for (int a = 0; a < 3; ++a)
+      inReach = inReach && origin[a] >= b.box.min[a] - kOcclusionRange &&
+                origin[a] <= b.box.max[a] + kOcclusionRange;
+    if (inReach)
+      near.push_back(&b.box);
+  }
   double occlusion = 0;
   for (const Vec &local : hemisphere()) {
     Vec dir{};
@@ -143,8 +152,8 @@ double ambientLight(const LevelDescription &level, const Vec &point, const Vec &
     dir[v] = local[1];
     dir[axis] = local[2] * sign;
     double nearest = kOcclusionRange;
-    for (const BrushSpec &b : level.brushes) {
-      double t = rayEntersBox(origin, dir, b.box);
+    for (const Box *box : near) {
+      double t = rayEntersBox(origin, dir, *box);
       if (t >= 0 && t < nearest)
         nearest = t;
     }
