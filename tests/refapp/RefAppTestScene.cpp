@@ -1,0 +1,160 @@
+#include "tests/refapp/RefAppTestScene.h"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include <OgreConfigFile.h>
+#include <OgreMesh.h>
+#include <OgreMeshManager.h>
+#include <OgreParticleEmitter.h>
+#include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
+#include <OgreRenderWindow.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreTextureManager.h>
+
+#include "graphics/GraphicsModule.h"
+#include "refapp/OgreRefAppWorld.h"
+
+namespace sw::test {
+namespace {
+
+const Ogre::String STAGE_BIN = SW_STAGE_DIR "/bin";
+const Ogre::String STAGE_MEDIA = SW_STAGE_DIR "/Media";
+const char *const LEVEL = "ogretestmap.bsp";
+
+RefAppScene theScene;
+bool sceneBuilt = false;
+
+void loadPlugins(Ogre::Root &root) {
+  for (const char *plugin : {"RenderSystem_GL", "Plugin_BSPSceneManager", "Plugin_ParticleFX"})
+    root.loadPlugin(Ogre::String(OGRE_PLUGIN_DIR) + "/" + plugin);
+}
+
+Ogre::RenderWindow *openWindow(Ogre::Root &root) {
+  Ogre::RenderSystem *gl = root.getRenderSystemByName("OpenGL Rendering Subsystem");
+  root.setRenderSystem(gl);
+  gl->setConfigOption("Full Screen", "No");
+  gl->setConfigOption("Video Mode", "320 x 240");
+  root.initialise(false);
+  return root.createRenderWindow("Sternwake world tests", 320, 240, false);
+}
+
+// The stage's resources.cfg names directories relative to stage/bin; without
+// it the whole Media tree goes into the default group.
+void addResourceLocations() {
+  Ogre::ResourceGroupManager &groups = Ogre::ResourceGroupManager::getSingleton();
+  const Ogre::String config = STAGE_BIN + "/resources.cfg";
+  if (!std::ifstream(config).good()) {
+    groups.addResourceLocation(STAGE_MEDIA, "FileSystem", Ogre::RGN_DEFAULT, true);
+    return;
+  }
+  Ogre::ConfigFile file;
+  file.load(config, "\t:=", true);
+  for (const auto &section : file.getSettingsBySection()) {
+    for (const auto &setting : section.second) {
+      Ogre::String location = setting.second;
+      if (!location.empty() && location[0] != '/')
+        location = STAGE_BIN + "/" + location;
+      groups.addResourceLocation(location, setting.first, section.first);
+    }
+  }
+}
+
+bool resourceExists(const Ogre::String &name) {
+  return Ogre::ResourceGroupManager::getSingleton().resourceExistsInAnyGroup(name);
+}
+
+// While the stage lacks the primitive meshes or the smoke template, the
+// engine's prefabs and a plain template stand in for them, so that the world
+// code can be exercised; the stage's own media win whenever they exist.
+void provideStandInMedia() {
+  Ogre::MeshManager &meshes = Ogre::MeshManager::getSingleton();
+  if (!resourceExists("cube.mesh"))
+    meshes.getByName("Prefab_Cube", Ogre::RGN_INTERNAL)->clone("cube.mesh");
+  if (!resourceExists("sphere.mesh"))
+    meshes.getByName("Prefab_Sphere", Ogre::RGN_INTERNAL)->clone("sphere.mesh");
+  if (!resourceExists("OgreHead.mesh"))
+    meshes.getByName("Prefab_Sphere", Ogre::RGN_INTERNAL)->clone("OgreHead.mesh");
+  Ogre::ParticleSystemManager &particles = Ogre::ParticleSystemManager::getSingleton();
+  if (!particles.getTemplate("Examples/Smoke")) {
+    Ogre::ParticleSystem *smoke = particles.createTemplate("Examples/Smoke", Ogre::RGN_DEFAULT);
+    smoke->setDefaultDimensions(25, 25);
+    Ogre::ParticleEmitter *emitter = smoke->addEmitter("Point");
+    emitter->setDirection(Ogre::Vector3::UNIT_Y);
+    emitter->setAngle(Ogre::Degree(20));
+    emitter->setEmissionRate(15);
+    emitter->setTimeToLive(4);
+    emitter->setParticleVelocity(50, 80);
+  }
+}
+
+void buildScene() {
+  RefAppScene &s = theScene;
+  s.root = new Ogre::Root("", "", "Ogre.log");
+  loadPlugins(*s.root);
+  s.window = openWindow(*s.root);
+  addResourceLocations();
+  Ogre::TextureManager::getSingleton().setDefaultNumMipmaps(5);
+  Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+  provideStandInMedia();
+
+  s.sceneMgr = s.root->createSceneManager("BspSceneManager");
+  s.world = new OgreRefApp::World(s.sceneMgr, OgreRefApp::WT_BSP);
+  s.world->setGravity(Ogre::Vector3(0, 0, -60));
+  if (resourceExists(LEVEL)) {
+    s.sceneMgr->setWorldGeometry(LEVEL);
+    s.levelLoaded = true;
+  }
+  Ogre::Camera *camera = s.sceneMgr->createCamera("RefAppTestsView");
+  camera->setNearClipDistance(1);
+  s.sceneMgr->getRootSceneNode()->createChildSceneNode()->attachObject(camera);
+  s.window->addViewport(camera);
+
+  graphicsModule.mRoot = s.root;
+  graphicsModule.mWindow = s.window;
+  graphicsModule.mSceneMgr = s.sceneMgr;
+  graphicsModule.mWorld = s.world;
+  sceneBuilt = true;
+}
+
+class SceneTeardown : public ::testing::Environment {
+public:
+  void TearDown() override {
+    if (!sceneBuilt)
+      return;
+    graphicsModule.namedObjects.clear();
+    graphicsModule.mWorld = nullptr;
+    graphicsModule.mSceneMgr = nullptr;
+    graphicsModule.mWindow = nullptr;
+    graphicsModule.mRoot = nullptr;
+    delete theScene.world;
+    delete theScene.root;
+    theScene = RefAppScene();
+    sceneBuilt = false;
+  }
+};
+
+::testing::Environment *const teardown = ::testing::AddGlobalTestEnvironment(new SceneTeardown);
+
+} // namespace
+
+RefAppScene &refAppScene() {
+  if (!sceneBuilt)
+    buildScene();
+  return theScene;
+}
+
+Ogre::String uniqueName(const Ogre::String &prefix) {
+  static unsigned counter = 0;
+  return prefix + "_" + std::to_string(counter++);
+}
+
+void renderOneFrame() {
+  refAppScene().root->renderOneFrame();
+}
+
+} // namespace sw::test
