@@ -8,11 +8,11 @@
 namespace OgreRefApp {
 namespace {
 
-constexpr Real SPHERE_RADIUS = 15;   // level units; also the feet's depth below the body's point
-constexpr Real FEET_DEPTH = 15;      // level units below the reference point
-constexpr double MAX_STEP = 10;      // highest step climbed, level units
-constexpr double STEP_CLEARANCE = 2; // lifted this much above a climbed step
-const Ogre::Vector3 CAMERA_OFFSET(0, 0, 10);
+constexpr Real SPHERE_RADIUS = 15;        // level units; also the feet's depth below the body's point
+constexpr Real FEET_DEPTH = 15;           // level units below the reference point
+constexpr double MAX_STEP = 10;           // highest step climbed, level units
+constexpr double STEP_CLEARANCE = 2;      // lifted this much above a climbed step
+const Ogre::Vector3 EYE_OFFSET(0, 0, 10); // from the body's point
 
 // The brush's top (normal straight up) and bottom (straight down) planes; with
 // several, the last one counts.
@@ -40,12 +40,7 @@ CollideCamera::CollideCamera(const String &name) {
 }
 
 CollideCamera::~CollideCamera() {
-  Ogre::SceneManager *sceneMgr = World::getSingleton().getSceneManager();
-  sceneMgr->destroyQuery(mRaySceneQuery);
-  if (mCameraNode) {
-    mCameraNode->detachAllObjects();
-    sceneMgr->destroySceneNode(mCameraNode);
-  }
+  World::getSingleton().getSceneManager()->destroyQuery(mRaySceneQuery);
 }
 
 void CollideCamera::setUp(const String &name) {
@@ -53,8 +48,13 @@ void CollideCamera::setUp(const String &name) {
   mSceneNode = sceneMgr->getRootSceneNode()->createChildSceneNode(name, Ogre::Vector3::ZERO,
                                                                   Ogre::Quaternion::IDENTITY);
   mCamera = sceneMgr->createCamera(name);
-  mCameraNode = mSceneNode->createChildSceneNode(CAMERA_OFFSET);
-  mCameraNode->attachObject(mCamera);
+  // On the body's node itself, so that the scene queries test the camera's
+  // bounds around the body's point; the eye sits above it.
+  mSceneNode->attachObject(mCamera);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  mCamera->setPosition(EYE_OFFSET);
+#pragma GCC diagnostic pop
   bindToMovable(mCamera);
 
   createOdeBody();
@@ -97,60 +97,65 @@ void CollideCamera::setFOVy(const Ogre::Radian &fovy) {
   nearDistChanged();
 }
 
+// The camera keeps its own eye offset and orientation relative to the body's
+// node, which the engine marks as deprecated in favour of extra nodes; an
+// extra node would move the camera's query bounds off the body's point.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
 void CollideCamera::setDirection(Real x, Real y, Real z) {
-  setDirection(Ogre::Vector3(x, y, z));
+  mCamera->setDirection(x, y, z);
 }
 
 void CollideCamera::setDirection(const Ogre::Vector3 &direction) {
-  mCameraNode->setDirection(direction, Ogre::Node::TS_WORLD);
+  mCamera->setDirection(direction);
 }
 
 Ogre::Vector3 CollideCamera::getDirection() const {
-  return mCameraNode->_getDerivedOrientation() * Ogre::Vector3::NEGATIVE_UNIT_Z;
+  return mCamera->getDirection();
 }
 
 void CollideCamera::lookAt(const Ogre::Vector3 &target) {
-  mCameraNode->lookAt(target, Ogre::Node::TS_WORLD);
+  mCamera->lookAt(target);
 }
 
 void CollideCamera::lookAt(Real x, Real y, Real z) {
-  lookAt(Ogre::Vector3(x, y, z));
+  mCamera->lookAt(x, y, z);
 }
 
 void CollideCamera::setFixedYawAxis(bool useFixed, const Ogre::Vector3 &fixedAxis) {
-  mYawFixed = useFixed;
-  mCameraNode->setFixedYawAxis(useFixed, fixedAxis);
+  mCamera->setFixedYawAxis(useFixed, fixedAxis);
 }
 
 void CollideCamera::setOrientation(const Ogre::Quaternion &orientation) {
-  mCameraNode->setOrientation(orientation);
+  mCamera->setOrientation(orientation);
 }
 
 const Ogre::Quaternion &CollideCamera::getOrientation() const {
-  return mCameraNode->getOrientation();
+  return mCamera->getOrientation();
 }
 
 void CollideCamera::roll(const Ogre::Radian &angle) {
-  mCameraNode->roll(angle);
+  mCamera->roll(angle);
 }
 
 void CollideCamera::pitch(const Ogre::Radian &angle) {
-  mCameraNode->pitch(angle);
+  mCamera->pitch(angle);
 }
 
 void CollideCamera::yaw(const Ogre::Radian &angle) {
-  // A fixed yaw axis is a world axis (as for a free engine camera): turning
-  // about it keeps the horizon level.
-  mCameraNode->yaw(angle, mYawFixed ? Ogre::Node::TS_WORLD : Ogre::Node::TS_LOCAL);
+  mCamera->yaw(angle);
 }
 
 void CollideCamera::rotate(const Ogre::Vector3 &axis, const Ogre::Radian &angle) {
-  mCameraNode->rotate(axis, angle);
+  mCamera->rotate(axis, angle);
 }
 
 void CollideCamera::rotate(const Ogre::Quaternion &q) {
-  mCameraNode->rotate(q);
+  mCamera->rotate(q);
 }
+
+#pragma GCC diagnostic pop
 
 void CollideCamera::translate(const Ogre::Vector3 &delta) {
   translateWorldSpace(getOrientation() * delta);

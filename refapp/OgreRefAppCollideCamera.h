@@ -73,11 +73,8 @@ protected:
   void _notifyCollided(ApplicationObject *other, const CollisionInfo &info) override;
 
 private:
-  Ogre::Camera *mCamera = nullptr;
-  // Child of the object's node, 10 units up; carries the camera and its turns.
-  Ogre::SceneNode *mCameraNode = nullptr;
+  Ogre::Camera *mCamera = nullptr;               // on the object's node, left in the scene
   Ogre::RaySceneQuery *mRaySceneQuery = nullptr; // owned
-  bool mYawFixed = false;
 };
 
 } // namespace OgreRefApp

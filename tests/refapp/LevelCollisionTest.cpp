@@ -1,6 +1,8 @@
 // The collision pass against the generated ship: the BSP scene manager's
 // intersection query pairs movables with each other and with level brushes.
 
+#include "refapp/OgreRefAppBall.h"
+#include "refapp/OgreRefAppCollideCamera.h"
 #include "tests/refapp/WorldTestFixture.h"
 
 namespace sw::test {
@@ -42,7 +44,8 @@ TEST_F(LevelCollision, OverlappingMovablesAreNotifiedOfEachOther) {
 }
 
 TEST_F(LevelCollision, ObjectOnTheDeckTouchesTheDecksTopPlane) {
-  ProbeObject &probe = visibleProbe(OPEN_DECK + Ogre::Vector3(0, 0, 8), 10);
+  // The deck's walking surface is at z = -0.5; the sphere reaches 0.3 into it.
+  ProbeObject &probe = visibleProbe(OPEN_DECK + Ogre::Vector3(0, 0, 9.2f), 10);
   renderOneFrame();
   world->_applyCollision();
   dJointGroupEmpty(world->getOdeContactJointGroup());
@@ -53,7 +56,7 @@ TEST_F(LevelCollision, ObjectOnTheDeckTouchesTheDecksTopPlane) {
     EXPECT_EQ(n.fragment->fragmentType, Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION);
     if (n.info.normal.positionEquals(Ogre::Vector3::UNIT_Z, 1e-4f)) {
       deckTop = true;
-      EXPECT_NEAR(n.info.penetrationDepth, 2, 1e-3);
+      EXPECT_NEAR(n.info.penetrationDepth, 0.3, 1e-4);
     }
   }
   EXPECT_TRUE(deckTop);
@@ -64,6 +67,65 @@ TEST_F(LevelCollision, ObjectsInTheOpenTouchNothing) {
   renderOneFrame();
   world->_applyCollision();
   EXPECT_TRUE(probe.notifications.empty());
+}
+
+// The hatch cover in the mess room: x 60..160, y -300..-220, top at z = 8,
+// 8.5 above the deck surface; the vent housing beside it stands 24.5 high.
+constexpr Ogre::Real DECK_TOP = -0.5f;
+constexpr Ogre::Real FEET_TO_POINT = 15;
+
+OgreRefApp::CollideCamera *chiefCamera(OgreRefApp::World &world, const Ogre::Vector3 &feet) {
+  auto *camera = world.createCamera(uniqueName("PlayerCamLevel"), feet + Ogre::Vector3(0, 0, FEET_TO_POINT));
+  camera->setNearClipDistance(10);
+  camera->createCollisionProxy();
+  camera->setCollisionEnabled(true);
+  camera->setDynamicsEnabled(true, true);
+  return camera;
+}
+
+TEST_F(LevelCollision, ChiefCameraClimbsTheHatchCover) {
+  auto *camera = chiefCamera(*world, Ogre::Vector3(50, -260, DECK_TOP));
+  renderOneFrame();
+  world->_applyCollision();
+  dJointGroupEmpty(world->getOdeContactJointGroup());
+  // Feet 8.5 below the cover's top: lifted by 8.5 + 2.
+  EXPECT_NEAR(camera->getPosition().z, DECK_TOP + FEET_TO_POINT + 10.5f, 1e-3);
+  EXPECT_NEAR(camera->getPosition().x, 50, 1e-3);
+}
+
+TEST_F(LevelCollision, ChiefCameraIsHeldBackByTheVentHousing) {
+  auto *camera = chiefCamera(*world, Ogre::Vector3(50, -70, DECK_TOP));
+  renderOneFrame();
+  world->_applyCollision();
+  dJointGroupEmpty(world->getOdeContactJointGroup());
+  EXPECT_NEAR(camera->getPosition().z, DECK_TOP + FEET_TO_POINT, 1e-3);
+  EXPECT_LT(camera->getPosition().x, 50);
+}
+
+TEST_F(LevelCollision, ChiefCameraStandingOnOpenDeckStaysPut) {
+  const Ogre::Vector3 feet(-300, -100, DECK_TOP);
+  auto *camera = chiefCamera(*world, feet);
+  for (int frame = 0; frame < 30; ++frame) {
+    renderOneFrame();
+    world->simulationStep(1.0f / 60);
+  }
+  EXPECT_NEAR(camera->getPosition().x, feet.x, 0.5);
+  EXPECT_NEAR(camera->getPosition().y, feet.y, 0.5);
+  EXPECT_GT(camera->getPosition().z, DECK_TOP + FEET_TO_POINT - 1);
+  EXPECT_LT(camera->getPosition().z, DECK_TOP + FEET_TO_POINT + 1);
+}
+
+TEST_F(LevelCollision, BallIsStoppedByABulkhead) {
+  // Rolling from the mess room towards the lounge's closed bulkhead (y 150..170).
+  auto *ball = world->createBall(uniqueName("ball"), 10, Ogre::Vector3(-500, 100, 9.5f));
+  ball->setDynamicsEnabled(true);
+  ball->setLinearVelocity(0, 200, 0);
+  for (int frame = 0; frame < 90; ++frame) {
+    renderOneFrame();
+    world->simulationStep(1.0f / 60);
+  }
+  EXPECT_LT(ball->getPosition().y, 150);
+  EXPECT_GT(ball->getPosition().z, 0);
 }
 
 } // namespace

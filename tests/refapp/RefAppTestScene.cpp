@@ -1,5 +1,6 @@
 #include "tests/refapp/RefAppTestScene.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -49,7 +50,11 @@ void addResourceLocations() {
   Ogre::ResourceGroupManager &groups = Ogre::ResourceGroupManager::getSingleton();
   const Ogre::String config = STAGE_BIN + "/resources.cfg";
   if (!std::ifstream(config).good()) {
-    groups.addResourceLocation(STAGE_MEDIA, "FileSystem", Ogre::RGN_DEFAULT, true);
+    groups.addResourceLocation(STAGE_MEDIA, "FileSystem", Ogre::RGN_DEFAULT);
+    std::error_code error;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(STAGE_MEDIA, error))
+      if (entry.is_directory())
+        groups.addResourceLocation(entry.path().string(), "FileSystem", Ogre::RGN_DEFAULT);
     return;
   }
   Ogre::ConfigFile file;
@@ -75,10 +80,17 @@ void provideStandInMedia() {
   Ogre::MeshManager &meshes = Ogre::MeshManager::getSingleton();
   if (!resourceExists("cube.mesh"))
     meshes.getByName("Prefab_Cube", Ogre::RGN_INTERNAL)->clone("cube.mesh");
-  if (!resourceExists("sphere.mesh"))
-    meshes.getByName("Prefab_Sphere", Ogre::RGN_INTERNAL)->clone("sphere.mesh");
-  if (!resourceExists("OgreHead.mesh"))
-    meshes.getByName("Prefab_Sphere", Ogre::RGN_INTERNAL)->clone("OgreHead.mesh");
+  // The prefab sphere has radius 50; the stand-ins claim the bounds of the
+  // real meshes (radius 100 and 25), which is what the scene queries see.
+  const std::pair<const char *, Ogre::Real> spheres[] = {{"sphere.mesh", 100}, {"OgreHead.mesh", 25}};
+  for (const auto &sphere : spheres) {
+    if (resourceExists(sphere.first))
+      continue;
+    Ogre::MeshPtr mesh = meshes.getByName("Prefab_Sphere", Ogre::RGN_INTERNAL)->clone(sphere.first);
+    mesh->_setBounds(Ogre::AxisAlignedBox(Ogre::Vector3(-sphere.second), Ogre::Vector3(sphere.second)),
+                     false);
+    mesh->_setBoundingSphereRadius(sphere.second);
+  }
   Ogre::ParticleSystemManager &particles = Ogre::ParticleSystemManager::getSingleton();
   if (!particles.getTemplate("Examples/Smoke")) {
     Ogre::ParticleSystem *smoke = particles.createTemplate("Examples/Smoke", Ogre::RGN_DEFAULT);
