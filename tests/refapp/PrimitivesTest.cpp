@@ -95,7 +95,7 @@ TEST_F(Primitives, ClearDeletesEveryObjectButLeavesEntitiesInTheScene) {
 
 TEST_F(Primitives, DroppedBallComesToRestOnTheDeck) {
   if (!refAppScene().levelLoaded)
-    GTEST_SKIP() << "the stage has no level yet";
+    FAIL() << "the stage has no \"ogretestmap.bsp\": build the level_media target";
   // On open deck beside the first passengers.
   auto *ball = world->createBall(uniqueName("ball"), 10, Ogre::Vector3(-500, 260, 60));
   ball->setBounceParameters(0, 0.1f); // lands without bouncing

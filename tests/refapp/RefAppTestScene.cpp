@@ -6,11 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <OgreConfigFile.h>
-#include <OgreMesh.h>
-#include <OgreMeshManager.h>
-#include <OgreParticleEmitter.h>
-#include <OgreParticleSystem.h>
-#include <OgreParticleSystemManager.h>
 #include <OgreRenderWindow.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreRoot.h>
@@ -73,37 +68,6 @@ bool resourceExists(const Ogre::String &name) {
   return Ogre::ResourceGroupManager::getSingleton().resourceExistsInAnyGroup(name);
 }
 
-// While the stage lacks the primitive meshes or the smoke template, the
-// engine's prefabs and a plain template stand in for them, so that the world
-// code can be exercised; the stage's own media win whenever they exist.
-void provideStandInMedia() {
-  Ogre::MeshManager &meshes = Ogre::MeshManager::getSingleton();
-  if (!resourceExists("cube.mesh"))
-    meshes.getByName("Prefab_Cube", Ogre::RGN_INTERNAL)->clone("cube.mesh");
-  // The prefab sphere has radius 50; the stand-ins claim the bounds of the
-  // real meshes (radius 100 and 25), which is what the scene queries see.
-  const std::pair<const char *, Ogre::Real> spheres[] = {{"sphere.mesh", 100}, {"OgreHead.mesh", 25}};
-  for (const auto &sphere : spheres) {
-    if (resourceExists(sphere.first))
-      continue;
-    Ogre::MeshPtr mesh = meshes.getByName("Prefab_Sphere", Ogre::RGN_INTERNAL)->clone(sphere.first);
-    mesh->_setBounds(Ogre::AxisAlignedBox(Ogre::Vector3(-sphere.second), Ogre::Vector3(sphere.second)),
-                     false);
-    mesh->_setBoundingSphereRadius(sphere.second);
-  }
-  Ogre::ParticleSystemManager &particles = Ogre::ParticleSystemManager::getSingleton();
-  if (!particles.getTemplate("Examples/Smoke")) {
-    Ogre::ParticleSystem *smoke = particles.createTemplate("Examples/Smoke", Ogre::RGN_DEFAULT);
-    smoke->setDefaultDimensions(25, 25);
-    Ogre::ParticleEmitter *emitter = smoke->addEmitter("Point");
-    emitter->setDirection(Ogre::Vector3::UNIT_Y);
-    emitter->setAngle(Ogre::Degree(20));
-    emitter->setEmissionRate(15);
-    emitter->setTimeToLive(4);
-    emitter->setParticleVelocity(50, 80);
-  }
-}
-
 void buildScene() {
   RefAppScene &s = theScene;
   s.root = new Ogre::Root("", "", "Ogre.log");
@@ -112,7 +76,6 @@ void buildScene() {
   addResourceLocations();
   Ogre::TextureManager::getSingleton().setDefaultNumMipmaps(5);
   Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
-  provideStandInMedia();
 
   s.sceneMgr = s.root->createSceneManager("BspSceneManager");
   s.world = new OgreRefApp::World(s.sceneMgr, OgreRefApp::WT_BSP);
