@@ -17,8 +17,20 @@ void UniversalJoint::setAnchorPosition(const Ogre::Vector3 &point) {
 
 void UniversalJoint::setAxes(const Ogre::Vector3 &axis1, const Ogre::Vector3 &axis2) {
   mAxes = AxisPair(axis1, axis2);
-  dJointSetUniversalAxis1(mOdeJoint, axis1.x, axis1.y, axis1.z);
-  dJointSetUniversalAxis2(mOdeJoint, axis2.x, axis2.y, axis2.z);
+  // ODE re-derives the joint frame from both axes at each call; setting
+  // the first one parallel to the old second axis would leave it degenerate
+  // for a moment, so then the second one goes first.
+  dVector3 oldAxis2;
+  dJointGetUniversalAxis2(mOdeJoint, oldAxis2);
+  const Ogre::Vector3 old(static_cast<Real>(oldAxis2[0]), static_cast<Real>(oldAxis2[1]),
+                          static_cast<Real>(oldAxis2[2]));
+  if (axis1.crossProduct(old).isZeroLength()) {
+    dJointSetUniversalAxis2(mOdeJoint, axis2.x, axis2.y, axis2.z);
+    dJointSetUniversalAxis1(mOdeJoint, axis1.x, axis1.y, axis1.z);
+  } else {
+    dJointSetUniversalAxis1(mOdeJoint, axis1.x, axis1.y, axis1.z);
+    dJointSetUniversalAxis2(mOdeJoint, axis2.x, axis2.y, axis2.z);
+  }
 }
 
 } // namespace OgreRefApp

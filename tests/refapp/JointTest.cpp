@@ -71,7 +71,10 @@ TEST_F(Joints, AnchorsAndAxesReachOdeForTheKindsThatHaveThem) {
   EXPECT_EQ(hinge->getAxes().first, Ogre::Vector3::UNIT_Y);
 
   auto *universal = world->createJoint(uniqueName("universal"), OgreRefApp::JT_UNIVERSAL, a, b);
+  // The new first axis lies along ODE's default second axis (+Y).
   universal->setAxes(Ogre::Vector3::UNIT_Y, Ogre::Vector3::UNIT_Z);
+  dJointGetUniversalAxis1(universal->getOdeJoint(), got);
+  EXPECT_NEAR(got[1], 1, 1e-6);
   dJointGetUniversalAxis2(universal->getOdeJoint(), got);
   EXPECT_NEAR(got[2], 1, 1e-6);
 
