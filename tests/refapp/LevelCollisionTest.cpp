@@ -3,6 +3,7 @@
 
 #include "refapp/OgreRefAppBall.h"
 #include "refapp/OgreRefAppCollideCamera.h"
+#include "refapp/OgreRefAppFire.h"
 #include "tests/refapp/WorldTestFixture.h"
 
 namespace sw::test {
@@ -126,6 +127,24 @@ TEST_F(LevelCollision, BallIsStoppedByABulkhead) {
   }
   EXPECT_LT(ball->getPosition().y, 150);
   EXPECT_GT(ball->getPosition().z, 0);
+}
+
+TEST_F(LevelCollision, BurningFireOnTheDeckNeverMoves) {
+  RecordedAssertions recorded;
+  // The first fire of the scene, its hidden box standing in the deck.
+  const Ogre::Vector3 at(-350, -5, 5);
+  auto *fire = world->createFire(uniqueName("fireparticle"), "Examples/Smoke", 0.5, at);
+  auto *ball = world->createBall(uniqueName("ball"), 10, at + Ogre::Vector3(0, 0, 150));
+  ball->setDynamicsEnabled(true);
+  for (int frame = 0; frame < 60; ++frame) {
+    renderOneFrame();
+    world->simulationStep(1.0f / 60);
+  }
+  EXPECT_EQ(fire->getPosition(), at);
+  EXPECT_FALSE(fire->isDynamicsEnabled());
+  EXPECT_TRUE(RecordedAssertions::failures.empty());
+  // The ball came down onto the fire's box, not through it.
+  EXPECT_GT(ball->getPosition().z, 20);
 }
 
 } // namespace
