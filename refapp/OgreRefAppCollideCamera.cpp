@@ -74,6 +74,12 @@ void CollideCamera::createCollisionProxy() {
   updateCollisionProxies();
 }
 
+void CollideCamera::destroyCollisionProxies() {
+  for (dGeomID proxy : mCollisionProxies)
+    dGeomDestroy(proxy);
+  mCollisionProxies.clear();
+}
+
 void CollideCamera::disableOdeBody() {
   if (!mOdeBody)
     return;

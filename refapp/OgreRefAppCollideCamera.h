@@ -18,6 +18,9 @@ public:
 
   // Gives the camera its collision sphere (radius 15).
   void createCollisionProxy();
+  // Deletes the collision sphere again (the facilitator's camera flies
+  // through walls).
+  void destroyCollisionProxies();
   // Deletes the ODE body; the camera then never moves by dynamics again.
   void disableOdeBody();
 

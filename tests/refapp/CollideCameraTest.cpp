@@ -126,6 +126,18 @@ TEST_F(CollideCameraTest, TurnsBelongToTheCameraAndTranslateFollowsThem) {
   EXPECT_TRUE(camera->getDirection().positionEquals(Ogre::Vector3::UNIT_Y, 1e-5f));
 }
 
+TEST_F(CollideCameraTest, FacilitatorCameraWithoutProxyPassesThroughWalls) {
+  auto *camera = standingCamera(-10);
+  camera->setCollisionEnabled(false);
+  camera->setDynamicsEnabled(false, false);
+  camera->destroyCollisionProxies();
+  EXPECT_TRUE(camera->getCollisionProxies().empty());
+  SyntheticFragment step;
+  stepBrush(step, 8);
+  EXPECT_FALSE(camera->testCollide(&step.fragment));
+  EXPECT_EQ(camera->getPosition(), Ogre::Vector3(-10, 0, 5015));
+}
+
 TEST_F(CollideCameraTest, DisablingTheBodyDeletesIt) {
   auto *camera = standingCamera();
   camera->disableOdeBody();
