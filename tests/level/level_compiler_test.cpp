@@ -212,7 +212,7 @@ TEST_F(ShipLevel, EveryBrushIsListedInEveryLeafItReaches) {
 TEST_F(ShipLevel, EveryBrushIsSolidAndBoundedByOutwardPlanesOfItsBox) {
   ASSERT_EQ(bsp->brushes.size(), level->brushes.size());
   for (std::size_t b = 0; b < level->brushes.size(); ++b) {
-    const Box &box = level->brushes[b].box;
+    const Box box = levelc::compiledBox(level->brushes[b].box);
     EXPECT_EQ(bsp->shaders[bsp->brushes[b].shader].contentFlags & levelc::kContentsSolid,
               levelc::kContentsSolid);
     ASSERT_EQ(bsp->brushes[b].sideCount, 6);
@@ -231,6 +231,23 @@ TEST_F(ShipLevel, EveryBrushIsSolidAndBoundedByOutwardPlanesOfItsBox) {
   }
 }
 
+TEST_F(ShipLevel, WallFacesSitOffTheHalfUnitGridWhileHeightsStayAsDescribed) {
+  const levelc::Box described = level->findBrush("bulkhead_lounge_s")->box;
+  const levelc::Box compiled = levelc::compiledBox(described);
+  EXPECT_DOUBLE_EQ(compiled.max[1], described.max[1] + levelc::kFaceNudge);
+  EXPECT_DOUBLE_EQ(compiled.min[0], described.min[0] - levelc::kFaceNudge);
+  EXPECT_DOUBLE_EQ(compiled.max[2], described.max[2]);
+  for (const levelc::BspBrushSide &side : bsp->brushSides) {
+    const levelc::BspPlane &plane = bsp->planes[side.plane];
+    double twice = 2.0 * plane.dist;
+    if (plane.normal[2] != 0)
+      EXPECT_DOUBLE_EQ(twice, std::round(twice)) << "heights are written on the half-unit grid";
+    else
+      EXPECT_GT(std::fabs(twice - std::round(twice)), 0.01) << "a wall face lies on the half-unit grid";
+  }
+  EXPECT_EQ(levelc::compiledBox(level->findBrush("deck")->box).max[2], -0.5);
+}
+
 TEST_F(ShipLevel, NoSplitPlaneLiesOnABrushFace) {
   // OGRE restarts a ray at every split plane it crosses; a restart point on a
   // brush face would make it miss that brush.
@@ -239,8 +256,9 @@ TEST_F(ShipLevel, NoSplitPlaneLiesOnABrushFace) {
     for (int axis = 0; axis < 3; ++axis)
       if (pl.normal[axis] != 0)
         for (const levelc::BrushSpec &b : level->brushes) {
-          EXPECT_GT(std::fabs(b.box.min[axis] - pl.dist), 0.1) << b.name;
-          EXPECT_GT(std::fabs(b.box.max[axis] - pl.dist), 0.1) << b.name;
+          const levelc::Box box = levelc::compiledBox(b.box);
+          EXPECT_GT(std::fabs(box.min[axis] - pl.dist), 0.1) << b.name;
+          EXPECT_GT(std::fabs(box.max[axis] - pl.dist), 0.1) << b.name;
         }
   }
 }

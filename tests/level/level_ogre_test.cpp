@@ -3,6 +3,7 @@
 // ray and intersection queries meet the walls as plane-bounded regions, open
 // deck stays open, the suggested viewpoints are the level's player starts,
 // and the level renders.
+#include "BspCompiler.h"
 #include "BspFile.h"
 #include "LevelDescription.h"
 #include "Lightmapper.h"
@@ -88,30 +89,28 @@ protected:
     return hits;
   }
 
-  // True when the fragment's planes are exactly the six faces of the box.
+  // True when the fragment's planes are the six faces of the box (to 1/1000 unit).
   static bool fragmentIsBrush(const Ogre::SceneQuery::WorldFragment *fragment, const levelc::Box &box) {
     if (fragment->fragmentType != Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION || !fragment->planes ||
         fragment->planes->size() != 6)
       return false;
-    std::set<std::pair<int, long>> expected, got;
-    for (int axis = 0; axis < 3; ++axis) {
-      expected.insert({axis + 1, std::lround(box.max[axis] * 4)});
-      expected.insert({-(axis + 1), std::lround(-box.min[axis] * 4)});
-    }
+    int matched = 0;
     for (const Ogre::Plane &p : *fragment->planes)
-      for (int axis = 0; axis < 3; ++axis)
-        if (std::fabs(std::fabs(p.normal[axis]) - 1) < 1e-5) {
-          int sign = p.normal[axis] > 0 ? 1 : -1;
-          got.insert({sign * (axis + 1), std::lround(-p.d * 4)});
-        }
-    return got == expected;
+      for (int axis = 0; axis < 3; ++axis) {
+        if (std::fabs(std::fabs(p.normal[axis]) - 1) > 1e-5)
+          continue;
+        double face = p.normal[axis] > 0 ? box.max[axis] : box.min[axis];
+        matched += std::fabs(-p.d * p.normal[axis] - face) < 1e-3;
+      }
+    return matched == 6;
   }
 
-  static const levelc::Box &brushBox(const char *name) {
+  // Where the named brush lies in the compiled level.
+  static levelc::Box brushBox(const char *name) {
     const levelc::BrushSpec *b = description->findBrush(name);
     if (!b)
       throw std::runtime_error(std::string("no brush ") + name);
-    return b->box;
+    return levelc::compiledBox(b->box);
   }
 
   static Ogre::LogManager *logs;
@@ -167,7 +166,7 @@ TEST_F(LevelScene, RayTowardsBulkheadReportsItAtItsFace) {
   EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("hull_stern")));
 
   // Diagonally, so the ray crosses several leaves before it meets the counter.
-  const levelc::Box &counter = brushBox("galley_counter");
+  const levelc::Box counter = brushBox("galley_counter");
   Vector3 from(-500, 150 - 20, 20), target(-680, -40, 20); // hits the counter's +x face at x = -680
   hits = worldHits(from, target - from);
   ASSERT_FALSE(hits.empty());
@@ -178,7 +177,7 @@ TEST_F(LevelScene, RayTowardsBulkheadReportsItAtItsFace) {
 TEST_F(LevelScene, RayDownOntoTheStepMeetsItsTop) {
   std::vector<Hit> hits = worldHits(Vector3(110, -260, 50), Vector3::NEGATIVE_UNIT_Z);
   ASSERT_FALSE(hits.empty());
-  const levelc::Box &hatch = brushBox("hatch_cover");
+  const levelc::Box hatch = brushBox("hatch_cover");
   EXPECT_NEAR(hits.front().distance, 50 - hatch.max[2], 0.01);
   EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, hatch));
 }
@@ -193,6 +192,16 @@ TEST_F(LevelScene, RayAtNpcSearchHeightMeetsWallsButNotTheDeck) {
   hits = worldHits(Vector3(-700, -200, 0), Vector3::UNIT_X);
   ASSERT_FALSE(hits.empty());
   EXPECT_GT(hits.front().distance, 800.0) << "a ray at deck height met something in the open mess room";
+}
+
+TEST_F(LevelScene, DiagonalRayFromAWallsFacePlaneMeetsTheWall) {
+  // (-240, 205) lies on the plane of the lounge door post's east face, as an
+  // NPC's grid point from a whole-unit spawn can; the ray runs south-west
+  // into the post through its north face.
+  std::vector<Hit> hits = worldHits(Vector3(-240, 205, 0), Vector3(-1, -1, 0));
+  ASSERT_FALSE(hits.empty());
+  EXPECT_NEAR(hits.front().distance, 5 * std::sqrt(2.0), 0.1);
+  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("bulkhead_lounge_corridor_s")));
 }
 
 TEST_F(LevelScene, RayAlongOpenCorridorReportsNothingWithinItsLength) {
@@ -245,7 +254,7 @@ TEST_F(LevelScene, RandomRaysMeetTheNearestBrushWhereverTheyRun) {
     Vector3 dir(std::cos(a) * std::sqrt(1 - up * up), std::sin(a) * std::sqrt(1 - up * up), up);
     double nearest = -1;
     for (const levelc::BrushSpec &b : description->brushes) {
-      double t = rayEntersBox(origin, dir, b.box);
+      double t = rayEntersBox(origin, dir, levelc::compiledBox(b.box));
       if (t >= 0 && (nearest < 0 || t < nearest))
         nearest = t;
     }
@@ -257,8 +266,9 @@ TEST_F(LevelScene, RandomRaysMeetTheNearestBrushWhereverTheyRun) {
       EXPECT_NEAR(hits.front().distance, nearest, 0.05) << "ray from " << origin << " along " << dir;
       bool enteredBrush = false; // where brushes meet, any of those entered at that distance will do
       for (const levelc::BrushSpec &b : description->brushes)
-        enteredBrush = enteredBrush || (std::fabs(rayEntersBox(origin, dir, b.box) - nearest) < 0.05 &&
-                                        fragmentIsBrush(hits.front().fragment, b.box));
+        enteredBrush = enteredBrush ||
+                       (std::fabs(rayEntersBox(origin, dir, levelc::compiledBox(b.box)) - nearest) < 0.05 &&
+                        fragmentIsBrush(hits.front().fragment, levelc::compiledBox(b.box)));
       EXPECT_TRUE(enteredBrush) << "ray from " << origin << " along " << dir;
     }
     ++cast;
@@ -317,14 +327,15 @@ TEST_F(LevelScene, IntersectionQueryPairsAMovableWithEveryBrushItsSphereReaches)
     for (const levelc::BrushSpec &b : description->brushes) {
       bool reaches = true;
       for (int a = 0; a < 3; ++a)
-        reaches = reaches && at[a] > b.box.min[a] - radius && at[a] < b.box.max[a] + radius;
+        reaches = reaches && at[a] > levelc::compiledBox(b.box).min[a] - radius &&
+                  at[a] < levelc::compiledBox(b.box).max[a] + radius;
       if (reaches)
         expected.insert(b.name);
     }
     for (const auto &pair : query->execute().movables2world)
       if (pair.first == box)
         for (const levelc::BrushSpec &b : description->brushes)
-          if (fragmentIsBrush(pair.second, b.box))
+          if (fragmentIsBrush(pair.second, levelc::compiledBox(b.box)))
             paired.insert(b.name);
     EXPECT_EQ(paired, expected) << "box at " << at;
   }
@@ -337,7 +348,7 @@ TEST_F(LevelScene, EveryFixedPlaceAndViewpointStandsOnOpenDeck) {
   std::vector<shiptest::Place> places = shiptest::everyFixedPlace();
   for (const levelc::StartSpec &s : description->starts)
     places.push_back({"viewpoint " + s.name, s.origin});
-  const double deckTop = description->deckTop();
+  const double deckTop = brushBox("deck").max[2];
   for (const shiptest::Place &p : places) {
     // Straight down, the first solid is the deck's top: the place is neither
     // inside a brush (distance 0) nor above some other fitting.

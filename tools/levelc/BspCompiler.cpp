@@ -64,9 +64,16 @@ bool sideIsBuried(const Box &b, const Side &s, const Box &other) {
   return true;
 }
 
+LevelDescription nudgedOffGrid(const LevelDescription &level) {
+  LevelDescription out = level;
+  for (BrushSpec &b : out.brushes)
+    b.box = compiledBox(b.box);
+  return out;
+}
+
 class Compiler {
 public:
-  explicit Compiler(const LevelDescription &level) : mLevel(level) {}
+  explicit Compiler(const LevelDescription &level) : mLevel(nudgedOffGrid(level)) {}
 
   BspLevel run() {
     addShaders();
@@ -330,7 +337,7 @@ private:
     mBsp.entities = text.str();
   }
 
-  const LevelDescription &mLevel;
+  const LevelDescription mLevel; // with every brush grown by kFaceNudge
   BspLevel mBsp;
   Box mWorld;
   std::map<std::string, int> mTopShader;
@@ -339,6 +346,15 @@ private:
 };
 
 } // namespace
+
+Box compiledBox(const Box &described) {
+  Box out = described;
+  for (int a = 0; a < 2; ++a) { // heights stay exactly as described
+    out.min[a] -= kFaceNudge;
+    out.max[a] += kFaceNudge;
+  }
+  return out;
+}
 
 std::string topShaderName(const std::string &texture) {
   return texture;

@@ -26,6 +26,15 @@ namespace levelc {
 
 // Texture coordinates repeat every this many units.
 constexpr double kTextureRepeat = 128.0;
+// Every brush grows by this much in x and y, so no wall face plane lies on
+// a whole or half unit. OGRE's ray test treats a ray whose origin lies exactly
+// on a brush's face plane as already inside that face's half-space, and then
+// misses the brush when the ray enters it through another face; the NPC's
+// grid search casts horizontal rays from whole-unit points (spawn positions
+// and 10-unit steps), which would meet that case wherever a wall's face plane
+// lay on a whole unit. 1/64 is exact in binary and invisible on screen.
+// Heights (the deck's top, the step's top) stay exactly as described.
+constexpr double kFaceNudge = 1.0 / 64;
 // The tree stops splitting a cell that holds at most this many brushes.
 constexpr std::size_t kMaxLeafBrushes = 3;
 
@@ -33,6 +42,9 @@ constexpr std::size_t kMaxLeafBrushes = 3;
 std::string topShaderName(const std::string &texture);
 std::string sideXShaderName(const std::string &texture);
 std::string sideYShaderName(const std::string &texture);
+
+// The box a described brush occupies in the compiled level.
+Box compiledBox(const Box &described);
 
 BspLevel compileLevel(const LevelDescription &level);
 
