@@ -61,6 +61,8 @@ struct EventNote {
 };
 
 class EventConnection : public NetConnection {
+  friend struct TestAccess;
+
 public:
   // Ordered events travel only while at most this far past the last one
   // known delivered; the 7-bit sequence on the wire relies on it.

@@ -17,6 +17,10 @@
 
 namespace TNL {
 
+// Defined only by tests and fuzz targets that set up or feed connections
+// directly; the transport's classes make it a friend.
+struct TestAccess;
+
 class Object {
 public:
   Object() = default;

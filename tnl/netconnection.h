@@ -35,6 +35,7 @@ class NetConnectionRep;
 
 class NetConnection : public Object {
   friend class NetInterface;
+  friend struct TestAccess;
 
 public:
   enum TerminationReason {

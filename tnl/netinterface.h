@@ -23,6 +23,7 @@ namespace TNL {
 
 class NetInterface : public Object {
   friend class NetConnection;
+  friend struct TestAccess;
 
 public:
   enum PacketType : uint8_t {

@@ -69,6 +69,10 @@ bool parseHost(const std::string &text, uint32_t &host) {
   }
   if (parseDotted(text, host))
     return true;
+  // Digits and dots are a dotted address or nothing; the system resolver
+  // would take "1.2.3" for 1.2.0.3.
+  if (text.find_first_not_of("0123456789.") == std::string::npos)
+    return false;
   return !text.empty() && text.find_first_of(" \t") == std::string::npos && resolveName(text, host);
 }
 
