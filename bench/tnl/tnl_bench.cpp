@@ -95,7 +95,7 @@ void measureCoding(const char *label, const RefPtr<NetEvent> &event) {
     decoded->unpack(nullptr, &stream);
   }
   double decodeRate = rounds / secondsSince(start);
-  std::printf("%-34s %12.0f %12.0f %10zu\n", label, encodeRate, decodeRate, bits);
+  std::printf("%-40s %12.0f %12.0f %10zu\n", label, encodeRate, decodeRate, bits);
 }
 
 void measurePuzzle() {
@@ -198,7 +198,7 @@ void measureThroughput() {
 int main() {
   NetClassRep::initialize();
   RefPtr<BenchConnection> connection = new BenchConnection;
-  std::printf("%-34s %12s %12s %10s\n", "RPC", "encoded/s", "decoded/s", "bits");
+  std::printf("%-40s %12s %12s %10s\n", "RPC", "encoded/s", "decoded/s", "bits");
   measureCoding("movement (role, six doubles)",
                 connection->c2smakeMovement_construct(1, -560.0, -280.0, 0.948548, 12.5, -3.25, 0.0));
   measureCoding("short name (role, \"clone_passenger3\")",
