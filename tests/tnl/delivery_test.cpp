@@ -354,3 +354,21 @@ TEST_F(Delivery, EventTakenBackOutOfAPacketTakesItsStringBackToo) {
   EXPECT_EQ(atServer->names[2], "passenger_beta:" + std::to_string(1023 + fitting));
   EXPECT_TRUE(atServer->isEstablished());
 }
+
+TEST_F(Delivery, OneEventPostedOnSeveralConnectionsReachesEachOnce) {
+  NetInterface *server = makeServer();
+  TestConnection *first = startClient(server);
+  TestConnection *second = startClient(server);
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        return first->isEstablished() && second->isEstablished() && server->getConnectionList().size() == 2;
+      },
+      5000));
+  RefPtr<NetEvent> shared = serverConnection(server, 0)->s2cOrdered_construct(31);
+  for (const RefPtr<NetConnection> &each : server->getConnectionList())
+    ASSERT_TRUE(dynamic_cast<EventConnection *>(each.getPointer())->postEvent(shared));
+  ASSERT_TRUE(pumpUntil([&] { return !first->ordered.empty() && !second->ordered.empty(); }, 2000));
+  pump(500);
+  EXPECT_EQ(first->ordered, std::vector<uint32_t>{31});
+  EXPECT_EQ(second->ordered, std::vector<uint32_t>{31});
+}

@@ -240,3 +240,31 @@ TEST_F(Handshake, NonceRotatesEveryThirtySeconds) {
   pump(30000, 500);
   EXPECT_NE(server->getPuzzleManager().getCurrentNonce(), second);
 }
+
+// A connection still solving its puzzle is pending too: disconnecting it (as
+// the interface does at shutdown) reports the failure instead of leaving it.
+TEST_F(Handshake, DisconnectWhileSolvingThePuzzleReportsTheFailure) {
+  NetInterface *server = makeServer();
+  TestConnection *client = startClient(server);
+  NetInterface *clientInterface = client->getInterface();
+  pausedInterfaces.push_back(clientInterface);
+  bool responded = false;
+  server->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    responded |= isHandshakeType(data, size, NetInterface::ConnectChallengeResponse);
+    return true;
+  });
+  ASSERT_TRUE(pumpUntil([&] { return responded; }, 1000));
+  // 31 ms pass on every clock reading: one batch of candidates per call.
+  Platform::setClock([] { return sNow += 31; });
+  clientInterface->receiveDatagrams();
+  for (int call = 0; call < 100 && client->getConnectionState() != NetConnection::ComputingPuzzleSolution;
+       ++call)
+    clientInterface->receiveDatagrams();
+  Platform::setClock([] { return sNow; });
+  ASSERT_EQ(client->getConnectionState(), NetConnection::ComputingPuzzleSolution)
+      << "the seeded nonces solve in the first batch; pick another seed";
+  clientInterface->disconnect(client, NetConnection::ReasonSelfDisconnect, "Shutdown");
+  EXPECT_EQ(client->failedCount, 1);
+  EXPECT_EQ(client->lastReasonText, "Shutdown");
+  EXPECT_EQ(clientInterface->getPendingConnectionCount(), 0u);
+}
