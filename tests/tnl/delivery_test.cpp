@@ -372,3 +372,19 @@ TEST_F(Delivery, OneEventPostedOnSeveralConnectionsReachesEachOnce) {
   EXPECT_EQ(first->ordered, std::vector<uint32_t>{31});
   EXPECT_EQ(second->ordered, std::vector<uint32_t>{31});
 }
+
+TEST_F(Delivery, OrderedEventsStopAt126BeyondTheLastAcknowledged) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  server->setSendFilter([](const Address &, const uint8_t *, size_t) { return false; });
+  for (uint32_t i = 0; i < 400; ++i)
+    client->c2sOrdered(i);
+  pump(3000);
+  EXPECT_EQ(log.countContaining("WroteEvent RPC_TestConnection_c2sOrdered"), 126);
+  EXPECT_EQ(client->getQueuedEventCount(), 400u - 126u);
+  server->setSendFilter(nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() == 400; }, 60000));
+  EXPECT_EQ(atServer->ordered, sequence(400));
+}
