@@ -7,6 +7,18 @@
 
 using namespace TNL;
 
+namespace TNL {
+// Moves a fresh connection's event sequence numbers (both directions) to
+// start, as if that many ordered events had gone before.
+struct TestAccess {
+  static void startEventSequences(EventConnection *connection, uint32_t start) {
+    connection->mNextSendEventSeq = start;
+    connection->mLastAckedEventSeq = start - 1;
+    connection->mNextRecvEventSeq = start;
+  }
+};
+} // namespace TNL
+
 namespace {
 
 std::vector<uint32_t> sequence(uint32_t count) {
@@ -409,4 +421,24 @@ TEST_F(Delivery, TripTimeFollowsTheLinkLatency) {
   EXPECT_LT(client->getRoundTripTime(), 130.0f);
   EXPECT_GT(atServer->getRoundTripTime(), 70.0f);
   EXPECT_LT(atServer->getRoundTripTime(), 130.0f);
+}
+
+TEST_F(Delivery, OrderedEventsSurviveEventSequenceNumbersWrappingAround) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  TestAccess::startEventSequences(client, 0xFFFFFF80u);
+  TestAccess::startEventSequences(atServer, 0xFFFFFF80u);
+  client->setSimulatedNetParams(0.3f, 0);
+  const uint32_t count = 1000;
+  for (uint32_t i = 0; i < count; ++i) {
+    client->c2sOrdered(i);
+    atServer->s2cOrdered(i);
+  }
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() >= count && client->ordered.size() >= count; },
+                        300000));
+  pump(2000);
+  EXPECT_EQ(atServer->ordered, sequence(count));
+  EXPECT_EQ(client->ordered, sequence(count));
 }
