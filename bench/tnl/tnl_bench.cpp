@@ -203,6 +203,15 @@ int main() {
                 connection->c2smakeMovement_construct(1, -560.0, -280.0, 0.948548, 12.5, -3.25, 0.0));
   measureCoding("short name (role, \"clone_passenger3\")",
                 connection->c2sName_construct(1, "clone_passenger3"));
+  {
+    // A name repeated within one packet travels as a prefix count.
+    const uint32_t idBits = bitsForCount(NetClassRep::getNetClassCount(NetClassGroupGame, NetClassTypeEvent));
+    uint8_t buffer[1500];
+    BitStream stream(buffer, sizeof buffer);
+    RefPtr<NetEvent> name = connection->c2sName_construct(1, "clone_passenger3");
+    encodeOnce(name, stream, idBits);
+    std::printf("the same name again in the same packet: %zu bits\n", encodeOnce(name, stream, idBits));
+  }
   measurePuzzle();
   measureLatency();
   measureThroughput();
