@@ -1,0 +1,168 @@
+#pragma once
+// A computer-driven person on the ship. Passengers (names containing
+// "passenger") lie injured, are healed, and walk to a point or follow a chief,
+// finding their way with a grid search whose moves are tested by rays against
+// the level and other objects. Crew members (names containing "CREW") wait
+// hidden in a pool, are summoned beside a passenger or a fire, work there and
+// return to the pool.
+
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+#include <OgreString.h>
+#include <OgreVector.h>
+
+#include "refapp/OgreRefAppAINode.h"
+#include "refapp/OgreRefAppApplicationObject.h"
+
+namespace Ogre {
+class AnimationState;
+struct FrameEvent;
+class RaySceneQuery;
+} // namespace Ogre
+
+// The NPC log "test.txt" in the working directory, truncated at every start.
+extern std::ofstream npcLog;
+
+namespace OgreRefApp {
+
+class NPC : public ApplicationObject {
+public:
+  // Waypoints still to walk; the back is walked next.
+  using Path = std::vector<AINode>;
+  using SearchRecord = std::vector<AINode>;
+
+  NPC(const String &name, const String &meshName);
+  ~NPC() override;
+
+  // Dead poses put the clone at the node's origin, all others at the figure's
+  // height; then plays the state's animation from its start, looping.
+  void setState(const String &state);
+
+  // One frame of a passenger's walking or following; step is this frame's
+  // walking distance in level units.
+  void tick(const Ogre::FrameEvent &evt, Real step);
+  // One frame of a crew member's work.
+  void crewtick(const Ogre::FrameEvent &evt);
+
+  // Walks to dest; waypoints already queued are walked first.
+  void moveToDest(const Ogre::Vector3 &dest);
+  // Follows obj, keeping 30 units on its -X side.
+  void startFollowObject(ApplicationObject *&obj);
+  void stopFollowObject();
+  // Closer than 10 units to the destination, heights ignored; forces the
+  // destination's z to 0.
+  bool hasReachedDest();
+
+  // Back to the crew pool of its kind: hidden, lifted 200 units, no collision,
+  // no dynamics, "Idle".
+  void setDisabled();
+  // Summons this medic crew member 40 units from a lying passenger on the
+  // medic chief's side; nothing without such a passenger or a medic chief.
+  void workOnPassenger(String passengerName);
+  // Summons this fire crew member 100 units from a fire on the fireman
+  // chief's side; nothing without such a fire or a fireman chief.
+  void workOnFire(String fireName);
+
+  // Grid search from start towards the destination; true when a move ending
+  // within 10 units of it was reached (it is then the record's last node).
+  bool pathfind(AINode start);
+  // Pushes node and floor(step length / step) sub-waypoints of length step.
+  void addToPath(AINode node, Real step);
+  // Turns the search record into waypoints and takes the first as current.
+  void resolvePath(Real step);
+  // Whether a move from parent's end point along successor's direction is
+  // barred by the level or, once the search is a step away, by an object.
+  bool isMoveBlocked(const AINode &parent, const AINode &successor);
+
+  void _updateFromDynamics() override;
+
+  // Set by the scene roster the first time it orders this passenger.
+  bool engaged = false;
+
+  const String &getMeshName() const { return mMeshName; }
+  const String &getName() const { return mName; }
+  const String &getTargetName() const { return mTargetName; }
+  Ogre::Entity *getCloneEntity() const { return mCloneEntity; }
+  Ogre::SceneNode *getCloneNode() const { return mCloneNode; }
+  // Null until the first setState.
+  Ogre::AnimationState *getCurrentAnimation() const { return mCurrentAnimation; }
+  // Name of the current animation, empty before the first setState.
+  String getCurrentAnimationName() const;
+  const Ogre::Vector3 &getSize() const { return mSize; }
+  const SearchRecord &getSearchRecord() const { return mSearchRecord; }
+  const Path &getPath() const { return mPath; }
+  const AINode &getCurrentWaypoint() const { return mCurrentWaypoint; }
+  ApplicationObject *getFollowTarget() const { return mFollowTarget; }
+  const Ogre::Vector3 &getDestination() const { return mDestination; }
+  const Ogre::Vector3 &getLastFacing() const { return mLastFacing; }
+  bool isMoving() const { return mMoving; }
+  bool isFollowing() const { return mFollowing; }
+  bool isWorking() const { return mWorking; }
+  double getStepLength() const { return mStepLength; }
+  void setStepLength(double stepLength) { mStepLength = stepLength; }
+  double getWorkTimer() const { return mWorkTimer; }
+  int getPathFailures() const { return mPathFailures; }
+  // Ray queries run by this NPC since it was made (searches and collisions).
+  std::uint64_t getRayQueryCount() const { return mRayQueryCount; }
+
+protected:
+  void setUp(const String &name) override;
+  // Touching another object pushes the NPC out horizontally and makes it
+  // search again; touching the level backs it off a wall just ahead.
+  void _notifyCollided(ApplicationObject *other, const CollisionInfo &info) override;
+  void _notifyCollided(Ogre::SceneQuery::WorldFragment *fragment, const CollisionInfo &info) override;
+
+private:
+  enum class SearchOutcome { Found, NotFound, StepTooSmall };
+
+  SearchOutcome searchWithCurrentStep(AINode start, double straightDistance);
+  bool isNearExpandedNode(const Ogre::Vector3 &endPoint) const;
+  void pushOpen(const AINode &node);
+  AINode popOpen();
+  bool isRayBlocked(const Ogre::Vector3 &origin, const Ogre::Vector3 &direction, Real reach, double parentG);
+  bool isOwnMovable(const Ogre::MovableObject *movable) const;
+  const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
+
+  void updateFollowing();
+  void takeNextWaypoint(Real step);
+  void walkStraightAfterFailedSearch(Real step);
+  void walkAlongCurrentWaypoint(Real step);
+  void faceAway(const Ogre::Vector3 &direction);
+  void setStateUnlessCurrent(const String &state);
+  void zeroVelocities();
+  void treatTargetPassenger();
+  void extinguishTargetFire();
+  void showAsSummoned(const Ogre::Vector3 &position, const Ogre::Vector3 &towardsTarget, const char *logText,
+                      const char *state);
+
+  String mMeshName;
+  String mName;
+  String mTargetName; // namedObjects key of the passenger or fire worked on
+  Ogre::Entity *mCloneEntity = nullptr;
+  Ogre::AnimationState *mCurrentAnimation = nullptr;
+  Ogre::SceneNode *mCloneNode = nullptr;
+  Ogre::Vector3 mSize = Ogre::Vector3::ZERO; // mesh units
+
+  // Search state, kept between searches so that a search allocates nothing
+  // once the containers have grown to the level's needs.
+  std::vector<AINode> mOpenList; // binary heap, cheapest on top
+  SearchRecord mSearchRecord;    // expanded nodes in expansion order
+  Path mPath;
+  AINode mCurrentWaypoint;
+
+  ApplicationObject *mFollowTarget = nullptr; // not owned
+  Ogre::RaySceneQuery *mRayQuery = nullptr;   // owned; destroyed through the scene manager
+  Ogre::Vector3 mDestination = Ogre::Vector3::ZERO;
+  Ogre::Vector3 mLastFacing = Ogre::Vector3::ZERO;
+  bool mMoving = false;
+  bool mFollowing = false;
+  bool mWorking = false;
+  double mStepLength = 0; // grid step, level units; 10 at the start of every tick
+  double mWorkTimer = 0;  // seconds since the work began or since the last extinguishing step
+  int mPathFailures = 0;  // consecutive searches without a path
+  std::uint64_t mRayQueryCount = 0;
+};
+
+} // namespace OgreRefApp
