@@ -1,0 +1,190 @@
+// Costs of the NPCs in the real level: one path search across the deck, and
+// a frame of World::simulationStep plus the NPC ticks with the scene's 18
+// initial objects and with 100 walking passengers. Prints figures; run under
+// Xvfb from the build tree: xvfb-run -a bench/npc/npc_bench
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include <OgreFrameListener.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include "graphics/GraphicsModule.h"
+#include "refapp/OgreRefAppFire.h"
+#include "refapp/OgreRefAppNPC.h"
+#include "refapp/OgreRefAppWorld.h"
+#include "shell/StationState.h"
+#include "tests/refapp/RefAppTestScene.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using OgreRefApp::AINode;
+using OgreRefApp::NPC;
+
+constexpr double FRAME_SECONDS = 1.0 / 60;
+constexpr Ogre::Real FRAME_STEP = 100.0f / 61; // the frame loop's step at 60 frames per second
+
+double millisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+OgreRefApp::World &world() { return *sw::test::refAppScene().world; }
+
+void updateScene() { sw::test::refAppScene().sceneMgr->getRootSceneNode()->_update(true, false); }
+
+void turnUpright(OgreRefApp::ApplicationObject &object) {
+  object.pitch(Ogre::Degree(90));
+  object.yaw(Ogre::Degree(-90));
+}
+
+NPC &spawnPassenger(const Ogre::Vector3 &position, const char *state) {
+  const std::string name = makeObjectName(PASSENGER_PREFIX);
+  NPC *npc = world().createNPC(name, "passenger1.mesh", position);
+  graphicsModule.namedObjects[name] = npc;
+  npc->setCollisionEnabled(true);
+  npc->setDynamicsEnabled(true, true);
+  turnUpright(*npc);
+  npc->setState(state);
+  return *npc;
+}
+
+void spawnCrew(const char *prefix, const char *mesh, const Ogre::Vector3 &position) {
+  const std::string name = makeObjectName(prefix);
+  NPC *npc = world().createNPC(name, mesh, position);
+  graphicsModule.namedObjects[name] = npc;
+  npc->setDisabled();
+  turnUpright(*npc);
+  npc->setState("Idle");
+}
+
+void spawnFire(const Ogre::Vector3 &position, double size) {
+  const std::string name = makeObjectName(FIRE_PREFIX);
+  OgreRefApp::Fire *fire = world().createFire(name, "Examples/Smoke", size, position);
+  graphicsModule.namedObjects[name] = fire;
+  fire->setCollisionEnabled(true);
+  fire->setDynamicsEnabled(false, false);
+  turnUpright(*fire);
+}
+
+// The frame loop's world step and NPC ticks, in namedObjects order.
+void runFrame() {
+  world().simulationStep(static_cast<Ogre::Real>(FRAME_SECONDS));
+  Ogre::FrameEvent evt;
+  evt.timeSinceLastEvent = evt.timeSinceLastFrame = static_cast<Ogre::Real>(FRAME_SECONDS);
+  for (const auto &entry : graphicsModule.namedObjects) {
+    NPC *npc = dynamic_cast<NPC *>(entry.second);
+    if (!npc)
+      continue;
+    if (entry.first.find(PASSENGER_PREFIX) != std::string::npos)
+      npc->tick(evt, FRAME_STEP);
+    else if (entry.first.find(CREW_MARK) != std::string::npos)
+      npc->crewtick(evt);
+  }
+  updateScene();
+}
+
+void reportFrames(const char *what, int frames) {
+  std::vector<double> ms;
+  for (int i = 0; i < frames; ++i) {
+    const Clock::time_point start = Clock::now();
+    runFrame();
+    ms.push_back(millisecondsSince(start));
+  }
+  std::sort(ms.begin(), ms.end());
+  double total = 0;
+  for (double m : ms)
+    total += m;
+  std::printf("%-44s mean %7.3f ms  median %7.3f ms  max %8.3f ms  (%d frames; 16.7 ms per frame at 60 fps)\n",
+              what, total / frames, ms[ms.size() / 2], ms.back(), frames);
+}
+
+void benchPathSearch() {
+  // From the passengers' lounge, through the lounge door, to the medic's start.
+  NPC &npc = spawnPassenger(Ogre::Vector3(-500, 260, 2), "Idle");
+  npc.setDynamicsEnabled(false, false);
+  updateScene();
+  npc.moveToDest(Ogre::Vector3(-570, -75, 0));
+  const int runs = 20;
+  double best = 1e9, total = 0;
+  std::uint64_t rays = 0;
+  bool found = true;
+  for (int i = 0; i < runs; ++i) {
+    npc.setStepLength(10);
+    const std::uint64_t raysBefore = npc.getRayQueryCount();
+    const Clock::time_point start = Clock::now();
+    found = npc.pathfind(AINode(Ogre::Vector3::ZERO, npc.getPosition(), 10, -1)) && found;
+    const double ms = millisecondsSince(start);
+    rays = npc.getRayQueryCount() - raysBefore;
+    best = std::min(best, ms);
+    total += ms;
+  }
+  std::printf("path search (-500,260) -> (-570,-75): %s, %zu nodes expanded, %llu ray queries, "
+              "mean %.3f ms, best %.3f ms, %.2f us per ray query\n",
+              found ? "found" : "NOT FOUND", npc.getSearchRecord().size(), static_cast<unsigned long long>(rays),
+              total / runs, best, 1000.0 * best / static_cast<double>(rays));
+  npc.setCollisionEnabled(false);
+  npc.setPosition(0, 0, -1000);
+  npc.stopFollowObject();
+}
+
+void spawnInitialObjects() {
+  spawnFire(Ogre::Vector3(-350, -5, 5), 0.5);
+  spawnFire(Ogre::Vector3(-350, 30, 5), 0.5);
+  spawnFire(Ogre::Vector3(-410, -5, 5), 0.9);
+  spawnFire(Ogre::Vector3(-435, 120, 5), 0.5);
+  spawnPassenger(Ogre::Vector3(-420, 225, 2), "DeadBack");
+  spawnPassenger(Ogre::Vector3(-465, 250, 2), "DeadBack");
+  spawnPassenger(Ogre::Vector3(-560, 220, 2), "DeadBack");
+  spawnPassenger(Ogre::Vector3(-580, 300, 2), "DeadBack");
+  spawnFire(Ogre::Vector3(-190, -120, 5), 0.5);
+  spawnPassenger(Ogre::Vector3(-210, -260, 2), "DeadBack");
+  spawnFire(Ogre::Vector3(-265, -150, 5), 0.5);
+  spawnPassenger(Ogre::Vector3(-102, -280, 2), "DeadBack");
+  spawnPassenger(Ogre::Vector3(-275, -130, 2), "DeadBack");
+  spawnPassenger(Ogre::Vector3(-215, -185, 2), "DeadBack");
+  spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-400, -415, 0));
+  spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-410, -455, 0));
+  spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-420, -500, 0));
+  spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-430, -540, 0));
+  updateScene();
+}
+
+// 100 standing passengers on a grid in the mess room, each walking to the
+// mirror image of its place, so that they cross each other's paths.
+void spawnWalkers() {
+  for (int row = 0; row < 10; ++row) {
+    for (int column = 0; column < 10; ++column) {
+      const Ogre::Vector3 position(-760 + 60 * column, -300 + 40 * row, 2);
+      NPC &npc = spawnPassenger(position, "Idle");
+      npc.moveToDest(Ogre::Vector3(-980 - position.x, -220 - position.y, 0));
+    }
+  }
+  updateScene();
+}
+
+} // namespace
+
+int main() {
+  if (!sw::test::refAppScene().levelLoaded) {
+    std::fprintf(stderr, "npc_bench: the level \"ogretestmap.bsp\" is not in the stage\n");
+    return 1;
+  }
+  benchPathSearch();
+  spawnInitialObjects();
+  for (int i = 0; i < 60; ++i) // let the bodies settle
+    runFrame();
+  reportFrames("world step + NPC ticks, 18 initial objects", 600);
+  spawnWalkers();
+  reportFrames("world step + NPC ticks, +100 walking passengers", 300);
+  int stillWalking = 0;
+  for (const auto &entry : graphicsModule.namedObjects) {
+    const NPC *npc = dynamic_cast<const NPC *>(entry.second);
+    stillWalking += npc && npc->isMoving() ? 1 : 0;
+  }
+  std::printf("after 300 frames %d passengers are still walking\n", stillWalking);
+  return 0;
+}

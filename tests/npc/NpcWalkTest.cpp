@@ -1,0 +1,158 @@
+// Passengers walking through the ship and following a chief, frame by frame
+// as the frame loop drives them, with the world's collision and dynamics.
+
+#include <gtest/gtest.h>
+
+#include <OgreAnimationState.h>
+
+#include "refapp/OgreRefAppCharacter.h"
+#include "refapp/OgreRefAppNPC.h"
+#include "refapp/OgreRefAppWorld.h"
+#include "tests/npc/NpcTestSupport.h"
+#include "tests/refapp/RefAppTestScene.h"
+
+namespace sw::test {
+namespace {
+
+using OgreRefApp::NPC;
+
+constexpr double FRAME_SECONDS = 1.0 / 60;
+// What the frame loop passes at 60 frames per second: 100 / (fps + 1).
+constexpr Ogre::Real FRAME_STEP = 100.0f / 61;
+
+// The lounge door in the bulkhead between the lounge and the mess room.
+constexpr Ogre::Real DOOR_MIN_X = -390, DOOR_MAX_X = -280, BULKHEAD_MIN_Y = 150, BULKHEAD_MAX_Y = 170;
+
+class NpcWalkTest : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(refAppScene().levelLoaded); }
+  void TearDown() override {
+    for (NPC *npc : spawned)
+      retire(*npc);
+  }
+
+  NPC &passenger(const Ogre::Vector3 &position) {
+    NPC &npc = spawnPassenger(position, "Idle");
+    spawned.push_back(&npc);
+    updateScene();
+    return npc;
+  }
+
+  // One frame as the frame loop runs it: the world step, the NPC ticks, then
+  // the scene graph update of rendering.
+  void runFrame(NPC &npc) {
+    world().simulationStep(static_cast<Ogre::Real>(FRAME_SECONDS));
+    npc.tick(frameOf(FRAME_SECONDS), FRAME_STEP);
+    updateScene();
+  }
+
+  std::vector<NPC *> spawned;
+};
+
+TEST_F(NpcWalkTest, PassengerCrossesIntoTheMessRoomThroughTheDoorwayAndStopsIdle) {
+  NPC &npc = passenger(Ogre::Vector3(-500, 260, 2));
+  const Ogre::Vector3 destination(-450, 0, 0);
+  npc.moveToDest(destination);
+  bool passedDoorway = false;
+  int frame = 0;
+  for (; frame < 3000 && npc.isMoving(); ++frame) {
+    runFrame(npc);
+    const Ogre::Vector3 p = npc.getPosition();
+    const LevelBrush *wall = wallAt(p);
+    ASSERT_EQ(nullptr, wall) << "frame " << frame << " at " << p << " inside " << wall->name;
+    if (p.y >= BULKHEAD_MIN_Y && p.y <= BULKHEAD_MAX_Y) {
+      EXPECT_GT(p.x, DOOR_MIN_X) << frame;
+      EXPECT_LT(p.x, DOOR_MAX_X) << frame;
+      passedDoorway = true;
+    }
+  }
+  EXPECT_TRUE(passedDoorway);
+  EXPECT_FALSE(npc.isMoving()) << "still walking after " << frame << " frames";
+  const Ogre::Vector3 p = npc.getPosition();
+  EXPECT_LT(Ogre::Vector3(p.x, p.y, 0).distance(destination), 10);
+  EXPECT_EQ("Idle", npc.getCurrentAnimation()->getAnimationName());
+}
+
+class NpcFollowTest : public NpcWalkTest {
+protected:
+  // Runs frames until the follower waits at its follow point (or gives up counting).
+  int runUntilWaiting(NPC &npc, int maxFrames) {
+    int frame = 0;
+    for (; frame < maxFrames && npc.isMoving(); ++frame)
+      runFrame(npc);
+    return frame;
+  }
+
+  static void expectWaitingBehind(const NPC &npc, const Ogre::Vector3 &target) {
+    const Ogre::Vector3 p = npc.getPosition();
+    const Ogre::Vector3 followPoint(target.x - 30, target.y, 0);
+    EXPECT_LT(Ogre::Vector3(p.x, p.y, 0).distance(followPoint), 10);
+    const Ogre::Vector3 towardsTarget = Ogre::Vector3(target.x - p.x, target.y - p.y, 0).normalisedCopy();
+    EXPECT_GT(facingOf(npc).dotProduct(towardsTarget), 0.95f) << facingOf(npc) << " vs " << towardsTarget;
+    EXPECT_EQ("Idle", npc.getCurrentAnimation()->getAnimationName());
+    EXPECT_TRUE(npc.isFollowing());
+  }
+};
+
+TEST_F(NpcFollowTest, FollowerKeepsThirtyUnitsOnTheMinusXSideOfAMovingTargetAndFacesIt) {
+  OgreRefApp::Character &chief = placeChief(0, Ogre::Vector3(-300, -200, 0));
+  NPC &npc = passenger(Ogre::Vector3(-420, -200, 2));
+  OgreRefApp::ApplicationObject *target = &chief;
+  npc.startFollowObject(target);
+  EXPECT_EQ("Walk", npc.getCurrentAnimation()->getAnimationName());
+  for (int frame = 0; frame < 160; ++frame) {
+    chief.setPosition(-300, -200 + 0.5f * frame, 0);
+    runFrame(npc);
+  }
+  const int frames = runUntilWaiting(npc, 1000);
+  EXPECT_LT(frames, 1000);
+  expectWaitingBehind(npc, chief.getPosition());
+
+  // Waiting keeps the idle animation running instead of restarting it.
+  npc.getCurrentAnimation()->addTime(0.2f);
+  runFrame(npc);
+  EXPECT_GT(npc.getCurrentAnimation()->getTimePosition(), 0);
+
+  // The target walks off by more than 10 units: the follower walks again.
+  chief.setPosition(chief.getPosition() + Ogre::Vector3(0, 40, 0));
+  runFrame(npc);
+  EXPECT_TRUE(npc.isMoving());
+  EXPECT_EQ("Walk", npc.getCurrentAnimation()->getAnimationName());
+  runUntilWaiting(npc, 1000);
+  expectWaitingBehind(npc, chief.getPosition());
+}
+
+TEST_F(NpcFollowTest, FollowerArrivingFromTheTargetsSideStillFacesTheTarget) {
+  OgreRefApp::Character &chief = placeChief(0, Ogre::Vector3(-300, -120, 0));
+  NPC &npc = passenger(Ogre::Vector3(-220, -120, 2));
+  OgreRefApp::ApplicationObject *target = &chief;
+  npc.startFollowObject(target);
+  runUntilWaiting(npc, 1000);
+  expectWaitingBehind(npc, chief.getPosition());
+}
+
+TEST_F(NpcFollowTest, StopFollowObjectLeavesThePassengerStanding) {
+  OgreRefApp::Character &chief = placeChief(0, Ogre::Vector3(-300, -50, 0));
+  NPC &npc = passenger(Ogre::Vector3(-420, -50, 2));
+  OgreRefApp::ApplicationObject *target = &chief;
+  npc.startFollowObject(target);
+  for (int frame = 0; frame < 20; ++frame)
+    runFrame(npc);
+  npc.stopFollowObject();
+  EXPECT_FALSE(npc.isFollowing());
+  EXPECT_EQ(nullptr, npc.getFollowTarget());
+  EXPECT_TRUE(npc.getPath().empty());
+  EXPECT_EQ("Idle", npc.getCurrentAnimation()->getAnimationName());
+
+  const Ogre::Vector3 stopped = npc.getPosition();
+  chief.setPosition(-200, 0, 0);
+  for (int frame = 0; frame < 60; ++frame)
+    runFrame(npc);
+  const Ogre::Vector3 p = npc.getPosition();
+  EXPECT_NEAR(stopped.x, p.x, 0.5);
+  EXPECT_NEAR(stopped.y, p.y, 0.5);
+  EXPECT_EQ("Idle", npc.getCurrentAnimation()->getAnimationName());
+}
+
+} // namespace
+} // namespace sw::test
