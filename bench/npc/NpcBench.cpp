@@ -32,9 +32,13 @@ double millisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-OgreRefApp::World &world() { return *sw::test::refAppScene().world; }
+OgreRefApp::World &world() {
+  return *sw::test::refAppScene().world;
+}
 
-void updateScene() { sw::test::refAppScene().sceneMgr->getRootSceneNode()->_update(true, false); }
+void updateScene() {
+  sw::test::refAppScene().sceneMgr->getRootSceneNode()->_update(true, false);
+}
 
 void turnUpright(OgreRefApp::ApplicationObject &object) {
   object.pitch(Ogre::Degree(90));
@@ -98,8 +102,9 @@ void reportFrames(const char *what, int frames) {
   double total = 0;
   for (double m : ms)
     total += m;
-  std::printf("%-44s mean %7.3f ms  median %7.3f ms  max %8.3f ms  (%d frames; 16.7 ms per frame at 60 fps)\n",
-              what, total / frames, ms[ms.size() / 2], ms.back(), frames);
+  std::printf(
+      "%-44s mean %7.3f ms  median %7.3f ms  max %8.3f ms  (%d frames; 16.7 ms per frame at 60 fps)\n", what,
+      total / frames, ms[ms.size() / 2], ms.back(), frames);
 }
 
 void benchPathSearch() {
@@ -124,8 +129,9 @@ void benchPathSearch() {
   }
   std::printf("path search (-500,260) -> (-570,-75): %s, %zu nodes expanded, %llu ray queries, "
               "mean %.3f ms, best %.3f ms, %.2f us per ray query\n",
-              found ? "found" : "NOT FOUND", npc.getSearchRecord().size(), static_cast<unsigned long long>(rays),
-              total / runs, best, 1000.0 * best / static_cast<double>(rays));
+              found ? "found" : "NOT FOUND", npc.getSearchRecord().size(),
+              static_cast<unsigned long long>(rays), total / runs, best,
+              1000.0 * best / static_cast<double>(rays));
   npc.setCollisionEnabled(false);
   npc.setPosition(0, 0, -1000);
   npc.stopFollowObject();

@@ -23,41 +23,68 @@ namespace {
 // Brushes up to this height can be stepped over (the deck, the hatch cover).
 constexpr Ogre::Real STEPPABLE_HEIGHT = 10;
 
-std::vector<LevelBrush> readWalls() {
-  std::vector<LevelBrush> walls;
+// Reads the records of one kind: "brush NAME TEXTURE X0 Y0 Z0 X1 Y1 Z1" or
+// "doorway NAME X0 Y0 X1 Y1".
+std::vector<LevelBrush> readRecords(const std::string &wanted) {
+  std::vector<LevelBrush> records;
   std::ifstream in(SW_LEVEL_DESCRIPTION);
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     std::string kind;
-    LevelBrush brush;
-    std::string texture;
-    if (!(fields >> kind) || kind != "brush")
+    LevelBrush record;
+    if (!(fields >> kind) || kind != wanted)
       continue;
-    fields >> brush.name >> texture >> brush.min.x >> brush.min.y >> brush.min.z >> brush.max.x >> brush.max.y >>
-        brush.max.z;
-    if (fields && brush.max.z > STEPPABLE_HEIGHT)
-      walls.push_back(brush);
+    if (kind == "brush") {
+      std::string texture;
+      fields >> record.name >> texture >> record.min.x >> record.min.y >> record.min.z >> record.max.x >>
+          record.max.y >> record.max.z;
+    } else {
+      fields >> record.name >> record.min.x >> record.min.y >> record.max.x >> record.max.y;
+    }
+    if (fields)
+      records.push_back(record);
   }
-  return walls;
+  return records;
+}
+
+const LevelBrush *footprintAt(const std::vector<LevelBrush> &records, const Ogre::Vector3 &point) {
+  for (const LevelBrush &record : records) {
+    if (point.x > record.min.x && point.x < record.max.x && point.y > record.min.y && point.y < record.max.y)
+      return &record;
+  }
+  return nullptr;
 }
 
 } // namespace
 
 const std::vector<LevelBrush> &levelWalls() {
-  static const std::vector<LevelBrush> walls = readWalls();
+  static const std::vector<LevelBrush> walls = [] {
+    std::vector<LevelBrush> high;
+    for (const LevelBrush &brush : readRecords("brush"))
+      if (brush.max.z > STEPPABLE_HEIGHT)
+        high.push_back(brush);
+    return high;
+  }();
   return walls;
 }
 
 const LevelBrush *wallAt(const Ogre::Vector3 &point) {
-  for (const LevelBrush &wall : levelWalls()) {
-    if (point.x > wall.min.x && point.x < wall.max.x && point.y > wall.min.y && point.y < wall.max.y)
-      return &wall;
-  }
-  return nullptr;
+  return footprintAt(levelWalls(), point);
 }
 
-OgreRefApp::World &world() { return *refAppScene().world; }
+const std::vector<LevelBrush> &levelDoorways() {
+  static const std::vector<LevelBrush> doorways = readRecords("doorway");
+  return doorways;
+}
+
+const LevelBrush *doorwayAt(const Ogre::Vector3 &point) {
+  return footprintAt(levelDoorways(), point);
+}
+
+OgreRefApp::World &world() {
+  return *refAppScene().world;
+}
 
 void turnUpright(OgreRefApp::NPC &npc) {
   npc.pitch(Ogre::Degree(90));
@@ -105,7 +132,9 @@ OgreRefApp::Character &placeChief(unsigned role, const Ogre::Vector3 &position) 
   return *slot->character;
 }
 
-void updateScene() { refAppScene().sceneMgr->getRootSceneNode()->_update(true, false); }
+void updateScene() {
+  refAppScene().sceneMgr->getRootSceneNode()->_update(true, false);
+}
 
 Ogre::FrameEvent frameOf(double seconds) {
   Ogre::FrameEvent evt;

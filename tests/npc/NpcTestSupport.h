@@ -32,6 +32,11 @@ const std::vector<LevelBrush> &levelWalls();
 // The wall whose footprint holds the point (x, y), or null.
 const LevelBrush *wallAt(const Ogre::Vector3 &point);
 
+// The level's doorways (openings in bulkheads; their z extents are unused).
+const std::vector<LevelBrush> &levelDoorways();
+// The doorway whose footprint holds the point (x, y), or null.
+const LevelBrush *doorwayAt(const Ogre::Vector3 &point);
+
 OgreRefApp::World &world();
 
 // Stands the Y-up figure upright in the Z-up level: local +90 then -90 turns.
