@@ -20,6 +20,7 @@ namespace Ogre {
 class AnimationState;
 struct FrameEvent;
 class RaySceneQuery;
+struct RaySceneQueryResultEntry;
 } // namespace Ogre
 
 // The NPC log "test.txt" in the working directory, truncated at every start.
@@ -121,8 +122,16 @@ private:
   bool isNearExpandedNode(const Ogre::Vector3 &endPoint) const;
   void pushOpen(const AINode &node);
   AINode popOpen();
-  bool isRayBlocked(const Ogre::Vector3 &origin, const Ogre::Vector3 &direction, Real reach, double parentG);
+  // Distance along a unit direction to the nearest hit that bars moves from
+  // a node with path length parentG; infinity if none.
+  Real nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG);
+  bool isBarrier(const Ogre::RaySceneQueryResultEntry &hit, double parentG) const;
   bool isOwnMovable(const Ogre::MovableObject *movable) const;
+  // The same for the node being expanded along grid direction k, cast once
+  // per node and direction: the forward ray of one move is the side ray of
+  // two others.
+  Real gridBarrier(const AINode &node, int k);
+  bool isGridMoveBlocked(const AINode &node, int k);
   const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
 
   void updateFollowing();
@@ -151,6 +160,8 @@ private:
   SearchRecord mSearchRecord;    // expanded nodes in expansion order
   Path mPath;
   AINode mCurrentWaypoint;
+  bool mGridRayCast[GRID_DIRECTION_COUNT] = {}; // for the node being expanded
+  Real mGridBarrier[GRID_DIRECTION_COUNT] = {}; // level units along the unit grid direction
 
   ApplicationObject *mFollowTarget = nullptr; // not owned
   Ogre::RaySceneQuery *mRayQuery = nullptr;   // owned; destroyed through the scene manager

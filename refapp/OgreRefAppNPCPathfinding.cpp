@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <limits>
 
 #include <OgreEntity.h>
 #include <OgreSceneQuery.h>
@@ -82,11 +84,12 @@ NPC::SearchOutcome NPC::searchWithCurrentStep(AINode start, double straightDista
     if (node.g > maxCost)
       return SearchOutcome::StepTooSmall;
 
+    std::fill(std::begin(mGridRayCast), std::end(mGridRayCast), false);
     for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
       if (k == node.id)
         continue; // never straight back to the parent
       AINode successor(GRID_DIRECTIONS[k], node.endPoint, mStepLength, oppositeDirection(k));
-      if (isNearExpandedNode(successor.endPoint) || isMoveBlocked(node, successor))
+      if (isNearExpandedNode(successor.endPoint) || isGridMoveBlocked(node, k))
         continue;
       successor.g = node.g + mStepLength;
       successor.f = successor.g + successor.endPoint.distance(mDestination);
@@ -96,38 +99,59 @@ NPC::SearchOutcome NPC::searchWithCurrentStep(AINode start, double straightDista
   return SearchOutcome::NotFound;
 }
 
+// A move is barred when something stands within its reach ahead (the step
+// length along the stored direction, so a diagonal looks sqrt(2) steps
+// ahead) or within half the figure's width to either side.
 bool NPC::isMoveBlocked(const AINode &parent, const AINode &successor) {
   const Ogre::Vector3 &origin = parent.endPoint;
-  // Ahead along the stored direction: diagonal moves reach their ray
-  // parameter, not their length.
-  if (isRayBlocked(origin, successor.direction, static_cast<Real>(mStepLength), parent.g))
+  const Real forwardReach = static_cast<Real>(mStepLength) * successor.direction.length();
+  if (nearestBarrier(origin, successor.direction.normalisedCopy(), parent.g) <= forwardReach)
     return true;
-  Ogre::Vector3 side = successor.direction.crossProduct(Ogre::Vector3::UNIT_Z);
-  side.normalise();
+  const Ogre::Vector3 side = successor.direction.crossProduct(Ogre::Vector3::UNIT_Z).normalisedCopy();
   const Real halfWidth = mSize.x * 0.5f;
-  return isRayBlocked(origin, side, halfWidth, parent.g) || isRayBlocked(origin, -side, halfWidth, parent.g);
+  return nearestBarrier(origin, side, parent.g) <= halfWidth ||
+         nearestBarrier(origin, -side, parent.g) <= halfWidth;
+}
+
+Real NPC::gridBarrier(const AINode &node, int k) {
+  if (!mGridRayCast[k]) {
+    mGridBarrier[k] = nearestBarrier(node.endPoint, GRID_DIRECTIONS[k].normalisedCopy(), node.g);
+    mGridRayCast[k] = true;
+  }
+  return mGridBarrier[k];
+}
+
+bool NPC::isGridMoveBlocked(const AINode &node, int k) {
+  // The sides of direction k are the grid directions a quarter turn either way.
+  const int right = (k + 6) % GRID_DIRECTION_COUNT;
+  const int left = (k + 2) % GRID_DIRECTION_COUNT;
+  const Real forwardReach = static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length();
+  const Real halfWidth = mSize.x * 0.5f;
+  return gridBarrier(node, k) <= forwardReach || gridBarrier(node, right) <= halfWidth ||
+         gridBarrier(node, left) <= halfWidth;
 }
 
 bool NPC::isOwnMovable(const Ogre::MovableObject *movable) const {
   return movable == mEntity || movable == mCloneEntity;
 }
 
-bool NPC::isRayBlocked(const Ogre::Vector3 &origin, const Ogre::Vector3 &direction, Real reach,
-                       double parentG) {
-  mRayQuery->setRay(Ogre::Ray(origin, direction));
+bool NPC::isBarrier(const Ogre::RaySceneQueryResultEntry &hit, double parentG) const {
+  if (hit.worldFragment)
+    return true;
+  // The NPC's own figure is where it stands, never in its way.
+  return hit.movable && parentG > IGNORE_OBJECTS_UP_TO_G && hit.movable->getName() != PLAYER_CAMERA_NAME &&
+         !isOwnMovable(hit.movable);
+}
+
+Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG) {
+  mRayQuery->setRay(Ogre::Ray(origin, unitDirection));
   mRayQuery->setSortByDistance(true);
   ++mRayQueryCount;
   for (const Ogre::RaySceneQueryResultEntry &hit : mRayQuery->execute()) {
-    if (hit.distance > reach)
-      return false;
-    if (hit.worldFragment)
-      return true;
-    // The NPC's own figure is where it stands, never in its way.
-    if (hit.movable && parentG > IGNORE_OBJECTS_UP_TO_G && hit.movable->getName() != PLAYER_CAMERA_NAME &&
-        !isOwnMovable(hit.movable))
-      return true;
+    if (isBarrier(hit, parentG))
+      return hit.distance;
   }
-  return false;
+  return std::numeric_limits<Real>::infinity();
 }
 
 void NPC::addToPath(AINode node, Real step) {
