@@ -7,24 +7,16 @@
 #include "refapp/OgreRefAppBall.h"
 #include "refapp/OgreRefAppBallJoint.h"
 #include "refapp/OgreRefAppBox.h"
+#include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppFinitePlane.h"
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppHinge2Joint.h"
 #include "refapp/OgreRefAppHingeJoint.h"
+#include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppOgreHead.h"
 #include "refapp/OgreRefAppSliderJoint.h"
 #include "refapp/OgreRefAppUniversalJoint.h"
-// The figures (characters and NPCs) live in their own units; the factories
-// below build them once those units are part of the library.
-#if __has_include("refapp/OgreRefAppCharacter.h")
-#include "refapp/OgreRefAppCharacter.h"
-#define SW_HAS_CHARACTER 1
-#endif
-#if __has_include("refapp/OgreRefAppNPC.h")
-#include "refapp/OgreRefAppNPC.h"
-#define SW_HAS_NPC 1
-#endif
 
 namespace OgreRefApp {
 namespace {
@@ -92,19 +84,15 @@ CollideCamera *World::createCamera(const String &name, const Ogre::Vector3 &pos,
   return adopt(name, new CollideCamera(name), pos, orientation);
 }
 
-#ifdef SW_HAS_CHARACTER
 Character *World::createCharacter(const String &name, const String &meshName, const Ogre::Vector3 &pos,
                                   const Ogre::Quaternion &orientation) {
   return adopt(name, new Character(name, meshName), pos, orientation);
 }
-#endif
 
-#ifdef SW_HAS_NPC
 NPC *World::createNPC(const String &name, const String &meshName, const Ogre::Vector3 &pos,
                       const Ogre::Quaternion &orientation) {
   return adopt(name, new NPC(name, meshName), pos, orientation);
 }
-#endif
 
 Fire *World::createFire(const String &name, const String &templateName, const double &size,
                         const Ogre::Vector3 &pos, const Ogre::Quaternion &orientation) {
