@@ -129,6 +129,21 @@ TEST_F(LevelCollision, BallIsStoppedByABulkhead) {
   EXPECT_GT(ball->getPosition().z, 0);
 }
 
+TEST_F(LevelCollision, DormantBallIsWokenWhenAnotherRollsIntoIt) {
+  auto *dormant = world->createBall(uniqueName("ball"), 10, Ogre::Vector3(-500, 320, 9.5f));
+  dormant->setDynamicsEnabled(false, true);
+  auto *rolling = world->createBall(uniqueName("ball"), 10, Ogre::Vector3(-560, 320, 9.5f));
+  rolling->setDynamicsEnabled(true);
+  rolling->setLinearVelocity(120, 0, 0);
+  ASSERT_FALSE(dBodyIsEnabled(dormant->getOdeBody()));
+  for (int frame = 0; frame < 60; ++frame) {
+    renderOneFrame();
+    world->simulationStep(1.0f / 60);
+  }
+  EXPECT_GT(dormant->getPosition().x, -495);
+  EXPECT_LT(rolling->getPosition().x, dormant->getPosition().x);
+}
+
 TEST_F(LevelCollision, BurningFireOnTheDeckNeverMoves) {
   RecordedAssertions recorded;
   // The first fire of the scene, its hidden box standing in the deck.
