@@ -6,6 +6,8 @@ find_library(OGRE_BITES_LIBRARY OgreBites REQUIRED)
 pkg_check_modules(CEGUI REQUIRED IMPORTED_TARGET CEGUI-0 CEGUI-0-OGRE)
 pkg_check_modules(OIS REQUIRED IMPORTED_TARGET OIS)
 pkg_check_modules(ODE REQUIRED IMPORTED_TARGET ode)
+# The render window's close requests are read from its X11 connection.
+find_package(X11 REQUIRED)
 
 # Where OGRE's plug-ins live, for the generated plugins.cfg.
 pkg_get_variable(OGRE_PLUGIN_DIR OGRE plugindir)
@@ -18,7 +20,7 @@ list(FILTER SW_STATION_SOURCES EXCLUDE REGEX "/shell/main\\.cpp$")
 if(SW_STATION_SOURCES)
   add_library(station STATIC ${SW_STATION_SOURCES})
   target_include_directories(station PUBLIC "${CMAKE_SOURCE_DIR}")
-  target_link_libraries(station PUBLIC PkgConfig::OGRE ${OGRE_BITES_LIBRARY} PkgConfig::CEGUI PkgConfig::OIS PkgConfig::ODE)
+  target_link_libraries(station PUBLIC PkgConfig::OGRE ${OGRE_BITES_LIBRARY} PkgConfig::CEGUI PkgConfig::OIS PkgConfig::ODE X11::X11)
   foreach(leaf tnl audio)
     if(TARGET ${leaf})
       target_link_libraries(station PUBLIC ${leaf})

@@ -5,19 +5,34 @@
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 
+#include "graphics/GraphicsModule_FrameListener.h"
+
 GraphicsModule graphicsModule;
 
 GraphicsModule::~GraphicsModule() {
+  release();
+}
+
+void GraphicsModule::release() {
   if (mGUISystem)
     CEGUI::System::destroy();
+  mGUISystem = nullptr;
   if (mGUIRenderer)
     CEGUI::OgreRenderer::destroy(*mGUIRenderer);
+  mGUIRenderer = nullptr;
+  delete mFrameListener;
+  mFrameListener = nullptr;
   if (mSceneMgr && mRaySceneQuery)
     mSceneMgr->destroyQuery(mRaySceneQuery);
+  mRaySceneQuery = nullptr;
   mActiveVertexParameters.reset();
   mActiveFragmentParameters.reset();
   mActiveMaterial.reset();
   delete mRoot;
+  mRoot = nullptr;
+  mSceneMgr = nullptr;
+  mWindow = nullptr;
+  mCamera = nullptr;
   mShaderControlRows.clear();
   mMaterialControlsContainer.clear();
   namedObjects.clear();

@@ -12,6 +12,7 @@
 
 #include <OgreGpuProgramParams.h>
 #include <OgreMaterial.h>
+#include <OgreVector.h>
 
 #include "graphics/MaterialControls.h"
 
@@ -22,6 +23,7 @@ class RaySceneQuery;
 class RenderWindow;
 } // namespace Ogre
 namespace CEGUI {
+class EventArgs;
 class OgreRenderer;
 class System;
 class Window;
@@ -29,9 +31,12 @@ class Window;
 namespace OgreRefApp {
 class ApplicationObject;
 class CollideCamera;
+class Fire;
+class NPC;
 class World;
 } // namespace OgreRefApp
 class GraphicsModule_FrameListener;
+class StationRoot;
 
 // One slider row of the material panel: label, value text and slider.
 struct ShaderControlRow {
@@ -46,6 +51,14 @@ public:
   GraphicsModule(const GraphicsModule &) = delete;
   GraphicsModule &operator=(const GraphicsModule &) = delete;
   ~GraphicsModule();
+
+  // Deletes the GUI system, the GUI renderer, the frame listener, the ray
+  // query, the shader references and the root, in that order, then empties
+  // the lists; a second call does nothing. The engine's plug-ins are
+  // libraries loaded after start-up, whose own statics are gone by the time
+  // global objects are destroyed: the program releases the engine before
+  // returning from main, the destructor only what is left.
+  void release();
 
   Ogre::Root *mRoot = nullptr;                   // owned; deleted last but the lists
   OgreRefApp::CollideCamera *mCamera = nullptr;  // "PlayerCam", owned by the world
@@ -80,6 +93,56 @@ public:
 
   // Simulation steps, movement, picking and commands happen only then.
   bool isRunning() const { return !mWaitingForStart && !mRatingPhase && !mScorePhase; }
+
+  // ---- Set-up (GraphicsModuleSetup.cpp) ----
+
+  // Root, configuration dialog, window, scene manager, world, camera,
+  // viewport, resources, GUI, scene, the 18 initial objects, frame listener
+  // and the start dialog's subscriptions. False when the configuration dialog
+  // is cancelled or the GUI core cannot be created.
+  bool setup();
+  // After the start dialog: a chief's camera collides and walks, the
+  // facilitator's flies through walls.
+  void applyRoleCameraCollision();
+  // mRoot as the station's root, which drives rendering one pass at a time.
+  StationRoot *stationRoot() const;
+
+  // The 18 fires, passengers and crew members every station starts with, in
+  // the same order everywhere so that their names agree.
+  void createInitialObjects();
+  // Each creates one object at position (level units), names it with its
+  // kind's prefix, enters it in namedObjects and stands it in the Z-up level.
+  OgreRefApp::NPC *spawnPassenger(const Ogre::Vector3 &position);
+  OgreRefApp::NPC *spawnMedicCrew(const Ogre::Vector3 &position);
+  OgreRefApp::NPC *spawnFiremanCrew(const Ogre::Vector3 &position);
+  // size: the particle effect's scale; applyArea: re-shape the collision box
+  // from the effect's bounds.
+  OgreRefApp::Fire *spawnFire(bool applyArea, double size, const Ogre::Vector3 &position);
+
+  // ---- Start dialog and lobby (GraphicsModuleStart.cpp) ----
+
+  // Subscribes the start dialog's, the lobby's and the address box's
+  // handlers, selects the initial radio buttons and hides every window but
+  // the start dialog.
+  void prepareStartWindows();
+  // Opens the lobby window "DemoConnection" once the start dialog is done.
+  void showLobby();
+  // Rewrites the lobby's three chief rows from clientTable.
+  void refreshLobbyRows();
+  // Shows the windows of the station's role and hides the lobby.
+  void showRoleWindows();
+
+private:
+  void addResourceLocations();
+  void createViewport();
+  bool setupGui();
+  void createScene();
+  OgreRefApp::NPC *spawnNpc(const char *prefix, const char *mesh, const Ogre::Vector3 &position);
+
+  bool handleRoleChoice(const CEGUI::EventArgs &args);
+  bool handleStartDemo(const CEGUI::EventArgs &args);
+  bool handleStartConnection(const CEGUI::EventArgs &args);
+  bool handleAddressChanged(const CEGUI::EventArgs &args);
 };
 
 extern GraphicsModule graphicsModule;

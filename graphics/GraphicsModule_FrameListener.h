@@ -1,0 +1,104 @@
+#pragma once
+// Runs once per rendered frame: steps the world, animates and ticks the
+// non-player characters, reads keyboard and mouse, moves the camera and keeps
+// the statistics windows current. Receives the raw device events, handles the
+// simulation's own keys and passes every event on to the GUI.
+
+#include <array>
+#include <string>
+
+#include <OIS/OISKeyboard.h>
+#include <OIS/OISMouse.h>
+#include <OgreFrameListener.h>
+#include <OgreVector.h>
+
+namespace CEGUI {
+class EventArgs;
+class Window;
+} // namespace CEGUI
+namespace OIS {
+class InputManager;
+}
+class GraphicsModule;
+
+class GraphicsModule_FrameListener : public Ogre::FrameListener,
+                                     public OIS::KeyListener,
+                                     public OIS::MouseListener {
+public:
+  // Opens buffered keyboard and mouse on the module's render window and finds
+  // the statistics windows and "root".
+  explicit GraphicsModule_FrameListener(GraphicsModule *graphicsModule);
+  ~GraphicsModule_FrameListener() override;
+  GraphicsModule_FrameListener(const GraphicsModule_FrameListener &) = delete;
+  GraphicsModule_FrameListener &operator=(const GraphicsModule_FrameListener &) = delete;
+
+  // False once Escape was pressed, which ends the rendering loop.
+  bool frameStarted(const Ogre::FrameEvent &evt) override;
+
+  bool keyPressed(const OIS::KeyEvent &e) override;
+  bool keyReleased(const OIS::KeyEvent &e) override;
+  bool mouseMoved(const OIS::MouseEvent &e) override;
+  bool mousePressed(const OIS::MouseEvent &e, OIS::MouseButtonID id) override;
+  bool mouseReleased(const OIS::MouseEvent &e, OIS::MouseButtonID id) override;
+
+  // Refreshes the statistics windows from the render window's frame
+  // statistics and derives moveScale from the average frame rate.
+  void updateStats();
+
+  // The requested turns and the action's frame count start again from 0
+  // when the camera's role changes and when the exercise starts.
+  void resetTurnCounters();
+
+  // Movement and look requests from the GUI's root window (events no GUI
+  // control took): W, A, S, D and a left-button drag.
+  bool handleRootKeyDown(const CEGUI::EventArgs &args);
+  bool handleRootKeyUp(const CEGUI::EventArgs &args);
+  bool handleRootMouseDown(const CEGUI::EventArgs &args);
+  bool handleRootMouseUp(const CEGUI::EventArgs &args);
+  bool handleRootMouseMove(const CEGUI::EventArgs &args);
+  bool handleRootMouseWheel(const CEGUI::EventArgs &args);
+
+  GraphicsModule *mGraphicsModule;
+  Ogre::Vector3 translateVector = Ogre::Vector3::ZERO; // this frame's requested move, camera axes
+  int imageCounter = 0;                                // number of the last screenshot
+  float moveScale = 0.1f;                              // movement per frame is moveScale * 100 units
+  std::array<float, 2> savedCursor{};                  // cursor where a drag began, pixels
+  bool cursorSaved = false;
+  float statsCounter = 0;   // frames since the last statistics refresh
+  float statsInterval = 50; // frames between statistics refreshes
+  OIS::InputManager *inputManager = nullptr;
+  OIS::Mouse *mouse = nullptr;
+  OIS::Keyboard *keyboard = nullptr;
+  float rotX = 0; // this frame's requested yaw, degrees
+  float rotY = 0; // this frame's requested pitch, degrees
+  bool quitRequested = false;
+  bool leftDrag = false;
+  bool rightDrag = false;
+  bool anyMoveKey = false;
+  bool viewChanged = false;
+  bool keyForward = false;
+  bool keyBack = false;
+  bool keyLeft = false;
+  bool keyRight = false;
+  std::string debugText;
+  float actionTimer = 0; // frames since the action key went down
+
+private:
+  void createInput();
+  void findWindows();
+  void stepWorld(const Ogre::FrameEvent &evt);
+  void animateAll(const Ogre::FrameEvent &evt);
+  void tickNpcs(const Ogre::FrameEvent &evt);
+  void moveCamera();
+  void saveScreenshot();
+  void updateKeyState(unsigned scanCode, bool pressed);
+
+  CEGUI::Window *mRoleText = nullptr;
+  CEGUI::Window *mAverageFpsText = nullptr;
+  CEGUI::Window *mCurrentFpsText = nullptr;
+  CEGUI::Window *mBestFpsText = nullptr;
+  CEGUI::Window *mWorstFpsText = nullptr;
+  CEGUI::Window *mTriangleCountText = nullptr;
+  CEGUI::Window *mDebugText = nullptr;
+  CEGUI::Window *mRootWindow = nullptr;
+};

@@ -1,0 +1,104 @@
+#include "shell/Station.h"
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include <OgreException.h>
+
+#include "audio/sfx.h"
+#include "audio/voicerecorder.h"
+#include "graphics/GraphicsModule.h"
+#include "graphics/StationRoot.h"
+#include "shell/NetworkStart.h"
+#include "shell/SimulationLog.h"
+#include "shell/StationLoop.h"
+
+VoiceRecorder voiceRecorder;
+
+namespace {
+
+// Each pass leaves the processor to the other stations on the machine.
+constexpr std::chrono::milliseconds PASS_PAUSE(2);
+
+// Whether the start dialog, the lobby and the exercise are still to come;
+// set on the first entry only.
+bool firstEntry = true;
+LoopClock loopClock;
+
+void waitForStartDialog(StationRoot &root) {
+  graphicsModule.mWaitingForStart = true;
+  while (!graphicsModule.mStartRequested)
+    if (root.myRenderingLoop())
+      break;
+  graphicsModule.showLobby();
+}
+
+void runLobby(StationRoot &root) {
+  while (graphicsModule.mWaitingForStart || graphicsModule.mRatingPhase || graphicsModule.mScorePhase) {
+    if (root.myRenderingLoop())
+      break;
+    serviceNetwork();
+    std::this_thread::sleep_for(PASS_PAUSE);
+    graphicsModule.refreshLobbyRows();
+  }
+}
+
+void runMainLoop(StationRoot &root) {
+  while (!root.myRenderingLoop()) {
+    serviceNetwork();
+    std::this_thread::sleep_for(PASS_PAUSE);
+    const std::uint32_t elapsed = loopClock.consume(getHighPrecisionTimerValue());
+    if (elapsed != 0)
+      runVoiceStep(voiceRecorder, elapsed);
+    processSound();
+  }
+}
+
+void runExercise() {
+  StationRoot &root = *graphicsModule.stationRoot();
+  root.myStartRendering();
+  waitForStartDialog(root);
+  graphicsModule.applyRoleCameraCollision();
+  startNetwork();
+  runLobby(root);
+  graphicsModule.showRoleWindows();
+  runMainLoop(root);
+}
+
+void shutDown() {
+  stopSound();
+  writeLog("Closing down log system and sfx system.");
+  writeLog("The simulation closed.");
+  simulationLog.close();
+}
+
+} // namespace
+
+void runVoiceStep(VoiceRecorder &recorder, std::uint32_t elapsed) {
+  VoiceTimer timer{recorder.mRecording, recorder.mVoiceTimer, recorder.mVoicePeriod};
+  const bool due = advanceVoiceTimer(timer, elapsed);
+  recorder.mVoiceTimer = timer.timer;
+  recorder.mVoicePeriod = timer.period;
+  if (due)
+    recorder.captureStep();
+}
+
+int runStation() {
+  startSound();
+  if (firstEntry) {
+    loopClock.lastTime = getHighPrecisionTimerValue();
+    firstEntry = false;
+  }
+  int result = 0;
+  try {
+    if (graphicsModule.setup())
+      runExercise();
+    else
+      result = 1;
+  } catch (const Ogre::Exception &e) {
+    std::cerr << "An exception has occured: " << e.getFullDescription() << std::endl;
+  }
+  shutDown();
+  return result;
+}

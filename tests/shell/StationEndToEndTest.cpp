@@ -1,0 +1,378 @@
+// The real station program, driven as a person would drive it: the engine's
+// configuration dialog, the start dialog, the lobby and the exercise, on a
+// private X server (so other windows cannot take the clicks), with xdotool
+// for pointer and keys. Checked through the simulation log, the exit code and
+// the program's own screenshots.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "WindowClose.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const fs::path STAGE = SW_STAGE_DIR;
+const fs::path WORK = SW_E2E_DIR;
+
+// Window positions of the controls (pixels inside the 1024x768 station
+// window), from the layout: the start dialog and the lobby are centred.
+struct Point {
+  int x;
+  int y;
+};
+constexpr Point ACCEPT_IN_CONFIG_DIALOG = {446, 353};
+constexpr Point CANCEL_IN_CONFIG_DIALOG = {376, 353};
+constexpr Point FACILITATOR_BUTTON = {430, 299};
+constexpr Point CAPTAIN_BUTTON = {630, 299};
+constexpr Point START_DEMO_BUTTON = {507, 535};
+constexpr Point START_CONNECTION_BUTTON = {512, 536};
+
+const char *const CONFIG_DIALOG_TITLE = "^Rendering Settings$";
+const char *const STATION_TITLE = "^\\*\\*\\*Sternwake Project\\*\\*\\*$";
+
+std::string readFile(const fs::path &file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Log messages without their time stamps, empty lines dropped.
+std::vector<std::string> logMessages(const fs::path &log) {
+  std::vector<std::string> messages;
+  std::istringstream in(readFile(log));
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto tab = line.find('\t');
+    if (tab != std::string::npos)
+      messages.push_back(line.substr(tab + 1));
+  }
+  return messages;
+}
+
+bool startsWith(const std::string &text, const std::string &prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A private X server on a free display, for the whole suite.
+class PrivateDisplay {
+public:
+  PrivateDisplay() {
+    for (int number = 90; number < 190; ++number) {
+      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+      const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+      if (fs::exists(socket) || fs::exists(lock))
+        continue;
+      const std::string name = ":" + std::to_string(number);
+      mPid = fork();
+      if (mPid == 0) {
+        if (!freopen("/dev/null", "w", stderr))
+          _exit(127);
+        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+               static_cast<char *>(nullptr));
+        _exit(127);
+      }
+      for (int wait = 0; wait < 100 && !fs::exists(socket); ++wait)
+        std::this_thread::sleep_for(100ms);
+      if (fs::exists(socket))
+        mName = name;
+      return;
+    }
+  }
+  ~PrivateDisplay() {
+    if (mPid > 0) {
+      kill(mPid, SIGTERM);
+      waitpid(mPid, nullptr, 0);
+    }
+  }
+  const std::string &name() const { return mName; }
+
+private:
+  pid_t mPid = -1;
+  std::string mName;
+};
+
+PrivateDisplay *display = nullptr;
+
+std::string shell(const std::string &command) {
+  const std::string full = "DISPLAY=" + display->name() + " " + command + " 2>/dev/null";
+  std::string output;
+  if (FILE *pipe = popen(full.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof(buffer), pipe))
+      output += buffer;
+    pclose(pipe);
+  }
+  return output;
+}
+
+// Waits for a window while the program still runs (alive() true).
+template <class Alive>
+std::optional<unsigned long> findWindow(const std::string &titlePattern, std::chrono::seconds timeout,
+                                        Alive alive) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end && alive()) {
+    const std::string found = shell("xdotool search --name '" + titlePattern + "'");
+    if (!found.empty())
+      return std::stoul(found);
+    std::this_thread::sleep_for(200ms);
+  }
+  return std::nullopt;
+}
+
+// OIS delivers a button before the motion gathered in the same frame, so the
+// pointer rests for a few frames before it clicks.
+void moveTo(unsigned long window, Point p) {
+  shell("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(p.x) + " " +
+        std::to_string(p.y));
+  std::this_thread::sleep_for(1500ms);
+}
+
+void clickAt(unsigned long window, Point p) {
+  moveTo(window, p);
+  shell("xdotool click 1");
+  std::this_thread::sleep_for(500ms);
+}
+
+void pressKey(const std::string &key) {
+  shell("xdotool key " + key);
+  std::this_thread::sleep_for(800ms);
+}
+
+// The GUI cursor follows the pointer's relative moves and stops at the
+// window's edges: pushing it into two opposite corners lines the two up.
+void alignCursor(unsigned long window) {
+  moveTo(window, {1023, 767});
+  moveTo(window, {0, 0});
+}
+
+// One station process in a working directory made as the launcher makes it.
+class Station {
+public:
+  explicit Station(const std::string &name) : mDir(WORK / name) {
+    fs::remove_all(mDir);
+    fs::create_directories(mDir);
+    for (const char *shared :
+         {"sternwake", "plugins.cfg", "resources.cfg", "GraphicsModuleCegui.config", "sfx"})
+      fs::create_symlink(STAGE / "bin" / shared, mDir / shared);
+    fs::copy_file(STAGE / "bin" / "ogre.cfg", mDir / "ogre.cfg");
+  }
+
+  void start() {
+    mPid = fork();
+    if (mPid == 0) {
+      if (chdir(mDir.c_str()) != 0)
+        _exit(127);
+      setenv("DISPLAY", display->name().c_str(), 1);
+      setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+      setenv("ALSOFT_DRIVERS", "null", 1);
+      if (!freopen("stdout.txt", "w", stdout) || !freopen("stderr.txt", "w", stderr))
+        _exit(127);
+      execl("./sternwake", "sternwake", static_cast<char *>(nullptr));
+      _exit(127);
+    }
+  }
+
+  // The exit code, or nothing if the program did not end in time (it is
+  // then killed at the end of the test).
+  std::optional<int> waitForExit(std::chrono::seconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+      if (!running())
+        return mExitCode;
+      std::this_thread::sleep_for(200ms);
+    }
+    return std::nullopt;
+  }
+
+  bool running() {
+    if (mPid <= 0)
+      return false;
+    int status = 0;
+    if (waitpid(mPid, &status, WNOHANG) != mPid)
+      return true;
+    mPid = -1;
+    mExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return false;
+  }
+
+  bool waitForLog(const std::string &prefix, std::chrono::seconds timeout,
+                  std::size_t occurrences = 1) const {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+      std::size_t seen = 0;
+      for (const std::string &message : log())
+        seen += startsWith(message, prefix);
+      if (seen >= occurrences)
+        return true;
+      std::this_thread::sleep_for(200ms);
+    }
+    return false;
+  }
+
+  std::vector<std::string> log() const { return logMessages(mDir / "sternwake.log"); }
+  std::string errors() const { return readFile(mDir / "stderr.txt"); }
+  const fs::path &dir() const { return mDir; }
+
+  ~Station() {
+    if (mPid > 0) {
+      kill(mPid, SIGKILL);
+      waitpid(mPid, nullptr, 0);
+    }
+  }
+
+private:
+  fs::path mDir;
+  pid_t mPid = -1;
+  int mExitCode = -1;
+};
+
+class StationEndToEnd : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    fs::create_directories(WORK);
+    // "../Media" from a station directory must reach the staged media.
+    if (!fs::exists(WORK / "Media"))
+      fs::create_directory_symlink(STAGE / "Media", WORK / "Media");
+    display = new PrivateDisplay;
+  }
+  static void TearDownTestSuite() {
+    delete display;
+    display = nullptr;
+  }
+
+  void SetUp() override { ASSERT_FALSE(display->name().empty()) << "Xvfb did not start"; }
+
+  // Starts the station and accepts the configuration dialog; the station's
+  // window id.
+  static std::optional<unsigned long> startPastConfigDialog(Station &station) {
+    station.start();
+    auto alive = [&station] { return station.running(); };
+    const auto dialog = findWindow(CONFIG_DIALOG_TITLE, 60s, alive);
+    if (!dialog)
+      return std::nullopt;
+    clickAt(*dialog, ACCEPT_IN_CONFIG_DIALOG);
+    return findWindow(STATION_TITLE, 120s, alive);
+  }
+};
+
+TEST_F(StationEndToEnd, CancellingTheConfigurationDialogReturnsOneAndStillClosesTheLog) {
+  Station station("cancelled");
+  station.start();
+  const auto dialog = findWindow(CONFIG_DIALOG_TITLE, 60s, [&station] { return station.running(); });
+  ASSERT_TRUE(dialog) << "no configuration dialog; stderr: " << station.errors();
+  clickAt(*dialog, CANCEL_IN_CONFIG_DIALOG);
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(1));
+  const std::vector<std::string> expected = {"Closing down log system and sfx system.",
+                                             "The simulation closed."};
+  EXPECT_EQ(station.log(), expected);
+}
+
+TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndClosesTheWindow) {
+  Station station("facilitator");
+  const auto window = startPastConfigDialog(station);
+  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
+  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
+  std::this_thread::sleep_for(2s);
+  alignCursor(*window);
+
+  // The layout preselects the facilitator: choose the captain, then back.
+  clickAt(*window, CAPTAIN_BUTTON);
+  ASSERT_TRUE(station.waitForLog("The user has choosen role : captain", 30s));
+  clickAt(*window, FACILITATOR_BUTTON);
+  ASSERT_TRUE(station.waitForLog("The user has choosen role : facilitator", 30s));
+  clickAt(*window, START_DEMO_BUTTON);
+  ASSERT_TRUE(station.waitForLog("Facilitator camera collision disabled", 30s));
+
+  pressKey("Print"); // the lobby
+  // "O" logs the camera only while the exercise runs: not yet.
+  pressKey("o");
+  clickAt(*window, START_CONNECTION_BUTTON);
+  pressKey("o");
+  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s)) << "the exercise did not start";
+  shell("xdotool keydown w");
+  std::this_thread::sleep_for(3s);
+  shell("xdotool keyup w");
+  pressKey("o");
+  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s, 2));
+  pressKey("Print"); // the facilitator's screen
+  std::this_thread::sleep_for(1s);
+
+  ASSERT_TRUE(requestWindowClose(display->name(), *window));
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
+  EXPECT_EQ(station.errors().find("An exception has occured"), std::string::npos) << station.errors();
+
+  std::vector<std::string> lines = station.log();
+  const std::vector<std::string> expected = {"Create camera look at",
+                                             "Create scene look at",
+                                             "The user has choosen role : captain",
+                                             "The user has choosen role : facilitator",
+                                             "Facilitator camera collision disabled",
+                                             "CAPTURED POS: ",
+                                             "CAPTURED POS: ",
+                                             "Closing down log system and sfx system.",
+                                             "The simulation closed."};
+  std::size_t next = 0;
+  std::vector<std::string> positions;
+  for (const std::string &line : lines) {
+    if (next < expected.size() && startsWith(line, expected[next])) {
+      if (startsWith(line, "CAPTURED POS: "))
+        positions.push_back(line);
+      ++next;
+    }
+  }
+  EXPECT_EQ(next, expected.size()) << "log lines missing or out of order; next expected: "
+                                   << (next < expected.size() ? expected[next] : "");
+  EXPECT_EQ(lines.back(), "The simulation closed.");
+  ASSERT_EQ(positions.size(), 2u);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string &line) { return startsWith(line, "CAPTURED POS: "); }),
+            2)
+      << "\"O\" in the lobby must not log the camera";
+  EXPECT_NE(positions[0], positions[1]) << "W did not move the facilitator's camera";
+
+  for (const char *shot : {"screenshot_1.png", "screenshot_2.png"}) {
+    ASSERT_TRUE(fs::exists(station.dir() / shot)) << shot;
+    EXPECT_GT(fs::file_size(station.dir() / shot), 50000u) << shot;
+  }
+}
+
+TEST_F(StationEndToEnd, EscapeInTheStartDialogEndsEveryLoopAndShutsDownInOrder) {
+  Station station("escaped");
+  const auto window = startPastConfigDialog(station);
+  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
+  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
+  std::this_thread::sleep_for(2s);
+  moveTo(*window, {900, 700});
+  pressKey("Escape");
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
+  // Start-up goes on past the start dialog in the preselected role; the
+  // address was never completed, so there is no network; the lobby and the
+  // main loop end at once.
+  const std::vector<std::string> expected = {
+      "Create camera look at",
+      "Create scene look at",
+      "Facilitator camera collision disabled",
+      "The server address \"\" is not an address; the station runs without a network",
+      "Closing down log system and sfx system.",
+      "The simulation closed."};
+  EXPECT_EQ(station.log(), expected);
+}
+
+} // namespace

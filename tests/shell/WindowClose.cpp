@@ -1,0 +1,20 @@
+#include "WindowClose.h"
+
+#include <X11/Xlib.h>
+
+bool requestWindowClose(const std::string &displayName, unsigned long window) {
+  Display *x = XOpenDisplay(displayName.c_str());
+  if (!x)
+    return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(x, window, False, NoEventMask, &event);
+  XFlush(x);
+  XCloseDisplay(x);
+  return true;
+}

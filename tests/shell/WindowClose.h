@@ -1,0 +1,8 @@
+#pragma once
+// Asks an X11 window to close as a window manager does (WM_DELETE_WINDOW).
+// Kept apart from the tests: Xlib's macros clash with GoogleTest's names.
+
+#include <string>
+
+// False when the display cannot be opened.
+bool requestWindowClose(const std::string &displayName, unsigned long window);
