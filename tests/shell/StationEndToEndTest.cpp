@@ -353,6 +353,32 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   }
 }
 
+TEST_F(StationEndToEnd, CaptainsStationWalksIntoTheLobbyWithACollidingCameraAndWaits) {
+  Station station("captain");
+  const auto window = startPastConfigDialog(station);
+  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
+  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
+  std::this_thread::sleep_for(2s);
+  alignCursor(*window);
+  clickAt(*window, CAPTAIN_BUTTON);
+  ASSERT_TRUE(station.waitForLog("The user has choosen role : captain", 30s));
+  clickAt(*window, START_DEMO_BUTTON);
+  ASSERT_TRUE(station.waitForLog("Client camera collision enabled", 30s));
+  // The lobby's start button is hidden on a chief's station: a click there
+  // must not start the exercise ("O" logs the camera only while it runs).
+  clickAt(*window, START_CONNECTION_BUTTON);
+  pressKey("o");
+  ASSERT_TRUE(requestWindowClose(display->name(), *window));
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
+  const std::vector<std::string> lines = station.log();
+  const std::vector<std::string> tail(lines.end() - std::min<std::size_t>(lines.size(), 4), lines.end());
+  const std::vector<std::string> expected = {
+      "Client camera collision enabled",
+      "Cannot connect to 127.0.0.1:28000 yet: this station has no simulation connection",
+      "Closing down log system and sfx system.", "The simulation closed."};
+  EXPECT_EQ(tail, expected);
+}
+
 TEST_F(StationEndToEnd, EscapeInTheStartDialogEndsEveryLoopAndShutsDownInOrder) {
   Station station("escaped");
   const auto window = startPastConfigDialog(station);
