@@ -136,6 +136,7 @@ private:
   void addResourceLocations();
   void createViewport();
   bool setupGui();
+  void loadPictures();
   void createScene();
   OgreRefApp::NPC *spawnNpc(const char *prefix, const char *mesh, const Ogre::Vector3 &position);
 

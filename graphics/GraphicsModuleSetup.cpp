@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <Bites/OgreBitesConfigDialog.h>
+#include <CEGUI/Exceptions.h>
 #include <CEGUI/GUIContext.h>
 #include <CEGUI/ImageManager.h>
 #include <CEGUI/MouseCursor.h>
@@ -15,6 +16,7 @@
 #include <CEGUI/Window.h>
 #include <CEGUI/WindowManager.h>
 #include <OgreConfigFile.h>
+#include <OgreException.h>
 #include <OgreLight.h>
 #include <OgreLogManager.h>
 #include <OgreRenderWindow.h>
@@ -163,13 +165,26 @@ bool GraphicsModule::setupGui() {
     return false;
   }
 
-  CEGUI::ImageManager &images = CEGUI::ImageManager::getSingleton();
-  for (const char *picture : PICTURES)
-    if (!images.isDefined(picture))
-      images.addFromImageFile(picture, std::string(PICTURE_DIRECTORY) + picture);
+  loadPictures();
   for (const auto &[window, picture] : START_PICTURES)
     showPicture(window, picture);
   return true;
+}
+
+void GraphicsModule::loadPictures() {
+  CEGUI::ImageManager &images = CEGUI::ImageManager::getSingleton();
+  for (const char *picture : PICTURES) {
+    if (images.isDefined(picture))
+      continue;
+    try {
+      images.addFromImageFile(picture, std::string(PICTURE_DIRECTORY) + picture);
+    } catch (const CEGUI::Exception &e) {
+      // Reported by the shell like any missing medium.
+      OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND,
+                  std::string("Cannot load the picture ") + picture + ": " + e.getMessage().c_str(),
+                  "GraphicsModule::loadPictures");
+    }
+  }
 }
 
 void GraphicsModule::createScene() {

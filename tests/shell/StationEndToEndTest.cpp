@@ -230,6 +230,12 @@ public:
   std::string errors() const { return readFile(mDir / "stderr.txt"); }
   const fs::path &dir() const { return mDir; }
 
+  // Puts a file of the station's own in place of a shared one.
+  void replaceFile(const char *name, const std::string &content) {
+    fs::remove(mDir / name);
+    std::ofstream(mDir / name) << content;
+  }
+
   ~Station() {
     if (mPid > 0) {
       kill(mPid, SIGKILL);
@@ -282,6 +288,18 @@ TEST_F(StationEndToEnd, CancellingTheConfigurationDialogReturnsOneAndStillCloses
   const std::vector<std::string> expected = {"Closing down log system and sfx system.",
                                              "The simulation closed."};
   EXPECT_EQ(station.log(), expected);
+}
+
+TEST_F(StationEndToEnd, BrokenGuiConfigurationEndsTheSetUpWithOneAndClosesTheLog) {
+  Station station("broken-gui");
+  station.replaceFile("GraphicsModuleCegui.config", "<CEGUIConfig><Unclosed");
+  // The window may or may not be seen before the program ends.
+  startPastConfigDialog(station);
+  EXPECT_EQ(station.waitForExit(120s), std::optional<int>(1)) << station.errors();
+  const std::vector<std::string> expected = {
+      "Create camera look at", "Closing down log system and sfx system.", "The simulation closed."};
+  EXPECT_EQ(station.log(), expected);
+  EXPECT_EQ(station.errors().find("An exception has occured"), std::string::npos) << station.errors();
 }
 
 TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndClosesTheWindow) {
