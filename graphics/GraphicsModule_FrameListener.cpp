@@ -7,11 +7,13 @@
 #include <CEGUI/MouseCursor.h>
 #include <CEGUI/System.h>
 #include <CEGUI/Window.h>
+#include <CEGUI/widgets/ProgressBar.h>
 #include <OIS/OISInputManager.h>
 #include <OgreAnimationState.h>
 #include <OgreRenderWindow.h>
 #include <OgreStringConverter.h>
 
+#include "audio/voicerecorder.h"
 #include "graphics/GraphicsModule.h"
 #include "graphics/GuiWindows.h"
 #include "refapp/OgreRefAppCharacter.h"
@@ -19,6 +21,7 @@
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
 #include "shell/SimulationLog.h"
+#include "shell/Station.h"
 #include "shell/StationState.h"
 
 namespace {
@@ -117,12 +120,33 @@ bool GraphicsModule_FrameListener::frameStarted(const Ogre::FrameEvent &evt) {
   if (quitRequested)
     return false;
   moveCamera();
+  updateSupplyBar();
   statsCounter += 1;
   if (statsCounter >= statsInterval) {
     statsCounter = 0;
     updateStats();
   }
+  updateVoiceLevel();
   return true;
+}
+
+void GraphicsModule_FrameListener::updateSupplyBar() {
+  if (!isClient)
+    return;
+  if (clientRole == ROLE_MEDIC)
+    static_cast<CEGUI::ProgressBar *>(guiWindow("RecoveryResourceProgress"))
+        ->setProgress(static_cast<float>(medkitSupply / 100));
+  else if (clientRole == ROLE_FIREMAN)
+    static_cast<CEGUI::ProgressBar *>(guiWindow("FireResourceProgress"))
+        ->setProgress(static_cast<float>(extinguisherSupply / 100));
+}
+
+void GraphicsModule_FrameListener::updateVoiceLevel() {
+  if (!voiceRecorder.mRecording)
+    return;
+  // Peak sample level of the last capture step, full scale 32767.
+  static_cast<CEGUI::ProgressBar *>(guiWindow("VoiceProgress"))
+      ->setProgress(static_cast<float>(voiceRecorder.mPeakLevel) / 32767.0f);
 }
 
 void GraphicsModule_FrameListener::stepWorld(const Ogre::FrameEvent &evt) {

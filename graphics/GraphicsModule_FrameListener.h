@@ -90,6 +90,10 @@ private:
   void animateAll(const Ogre::FrameEvent &evt);
   void tickNpcs(const Ogre::FrameEvent &evt);
   void moveCamera();
+  // The medic's and the fireman's supply bars, every frame.
+  void updateSupplyBar();
+  // The push-to-talk window's input level while recording.
+  void updateVoiceLevel();
   void saveScreenshot();
   void updateKeyState(unsigned scanCode, bool pressed);
 
