@@ -20,13 +20,13 @@ void startNetwork() {
     return;
   }
   netInterface = created;
-  if (isClient) {
-    // The connection to the server needs the simulation's connection class,
-    // which this station does not have yet.
+  // Only the facilitator's server takes connections; the transport's
+  // interfaces accept them unless told otherwise.
+  netInterface->setAllowConnections(!isClient);
+  // The connection to the server needs the simulation's connection class,
+  // which this station does not have yet.
+  if (isClient)
     writeLog("Cannot connect to " + serverAddress + " yet: this station has no simulation connection");
-    return;
-  }
-  netInterface->setAllowConnections(true);
 }
 
 void serviceNetwork() {
