@@ -40,6 +40,7 @@ constexpr Point ACCEPT_IN_CONFIG_DIALOG = {446, 353};
 constexpr Point CANCEL_IN_CONFIG_DIALOG = {376, 353};
 constexpr Point FACILITATOR_BUTTON = {430, 299};
 constexpr Point CAPTAIN_BUTTON = {630, 299};
+constexpr Point ADDRESS_BOX = {542, 457};
 constexpr Point START_DEMO_BUTTON = {507, 535};
 constexpr Point START_CONNECTION_BUTTON = {512, 536};
 
@@ -371,7 +372,7 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   }
 }
 
-TEST_F(StationEndToEnd, CaptainsStationWalksIntoTheLobbyWithACollidingCameraAndWaits) {
+TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWithACollidingCamera) {
   Station station("captain");
   const auto window = startPastConfigDialog(station);
   ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
@@ -380,6 +381,10 @@ TEST_F(StationEndToEnd, CaptainsStationWalksIntoTheLobbyWithACollidingCameraAndW
   alignCursor(*window);
   clickAt(*window, CAPTAIN_BUTTON);
   ASSERT_TRUE(station.waitForLog("The user has choosen role : captain", 30s));
+  // A typed host is used as typed, with the fixed port appended.
+  clickAt(*window, ADDRESS_BOX);
+  shell("xdotool type --delay 150 localhost");
+  std::this_thread::sleep_for(1s);
   clickAt(*window, START_DEMO_BUTTON);
   ASSERT_TRUE(station.waitForLog("Client camera collision enabled", 30s));
   // The lobby's start button is hidden on a chief's station: a click there
@@ -392,7 +397,7 @@ TEST_F(StationEndToEnd, CaptainsStationWalksIntoTheLobbyWithACollidingCameraAndW
   const std::vector<std::string> tail(lines.end() - std::min<std::size_t>(lines.size(), 4), lines.end());
   const std::vector<std::string> expected = {
       "Client camera collision enabled",
-      "Cannot connect to 127.0.0.1:28000 yet: this station has no simulation connection",
+      "Cannot connect to localhost:28000 yet: this station has no simulation connection",
       "Closing down log system and sfx system.", "The simulation closed."};
   EXPECT_EQ(tail, expected);
 }
