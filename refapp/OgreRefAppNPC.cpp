@@ -296,28 +296,31 @@ void NPC::extinguishTargetFire() {
   extinguisherSupply -= EXTINGUISHER_PER_STEP;
 }
 
-void NPC::workOnPassenger(String passengerName) {
+bool NPC::workOnPassenger(String passengerName) {
   NPC *passenger = dynamic_cast<NPC *>(findNamedObject(passengerName));
   Character *medic = chiefCharacter(ROLE_MEDIC);
   if (!passenger || !medic || !isDeadState(passenger->getCurrentAnimationName()))
-    return;
+    return false;
   const Ogre::Vector3 q = passenger->getPosition();
   const Ogre::Vector3 d = horizontalDirection(medic->getPosition(), q);
   mTargetName = passengerName;
   showAsSummoned(Ogre::Vector3(q.x - MEDIC_DISTANCE * d.x, q.y - MEDIC_DISTANCE * d.y, 0), d,
                  "Summon Medic on :", STATE_MEDKIT_CROUCH);
+  return true;
 }
 
-void NPC::workOnFire(String fireName) {
+bool NPC::workOnFire(String fireName) {
   Fire *fire = dynamic_cast<Fire *>(findNamedObject(fireName));
   Character *fireman = chiefCharacter(ROLE_FIREMAN);
-  if (!fire || !fireman)
-    return;
+  // A fire that is out lies hidden below the deck; nobody is sent there.
+  if (!fire || !fire->isCollisionEnabled() || !fireman)
+    return false;
   const Ogre::Vector3 q = fire->getPosition();
   const Ogre::Vector3 d = horizontalDirection(fireman->getPosition(), q);
   mTargetName = fireName;
   showAsSummoned(Ogre::Vector3(q.x - FIREMAN_DISTANCE * d.x, q.y - FIREMAN_DISTANCE * d.y, q.z), d,
                  "Summon Fireman on :", STATE_FIRE_SHOOT);
+  return true;
 }
 
 void NPC::showAsSummoned(const Ogre::Vector3 &position, const Ogre::Vector3 &towardsTarget,

@@ -60,11 +60,13 @@ public:
   // no dynamics, "Idle".
   void setDisabled();
   // Summons this medic crew member 40 units from a lying passenger on the
-  // medic chief's side; nothing without such a passenger or a medic chief.
-  void workOnPassenger(String passengerName);
-  // Summons this fire crew member 100 units from a fire on the fireman
-  // chief's side; nothing without such a fire or a fireman chief.
-  void workOnFire(String fireName);
+  // medic chief's side. Nothing happens without such a passenger or a medic
+  // chief; then it returns false and the member stays idle, so the dispatcher
+  // must keep it in its pool.
+  bool workOnPassenger(String passengerName);
+  // Summons this fire crew member 100 units from a burning fire on the
+  // fireman chief's side; false (and nothing) without such a fire or chief.
+  bool workOnFire(String fireName);
 
   // Grid search from start towards the destination; true when a move ending
   // within 10 units of it was reached (it is then the record's last node).

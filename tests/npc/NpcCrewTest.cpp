@@ -66,7 +66,7 @@ TEST_F(NpcCrewTest, MedicCrewIsPlacedFortyUnitsFromThePassengerOnTheMedicChiefsS
   NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-400, -415, 0));
   ASSERT_EQ(&crew, medicCrewPool.back());
 
-  dispatch(medicCrewPool).workOnPassenger(patient.getName());
+  EXPECT_TRUE(dispatch(medicCrewPool).workOnPassenger(patient.getName()));
   EXPECT_TRUE(Ogre::Vector3(-540, -560, 0).positionEquals(crew.getPosition(), 1e-3f));
   EXPECT_TRUE(crew.isWorking());
   EXPECT_EQ(patient.getName(), crew.getTargetName());
@@ -107,9 +107,10 @@ TEST_F(NpcCrewTest, TwoTreatmentsSitThePassengerUpAndThenStandItUp) {
   EXPECT_EQ(medkitsBefore - 10, medkitSupply);
   expectPooled(crew, medicCrewPool, 0);
 
-  // A standing passenger is not treated: the crew member stays in the pool.
+  // A standing passenger is not treated: the crew member stays idle and says
+  // so, so that the dispatcher keeps it in the pool.
   const Ogre::Vector3 pooledAt = crew.getPosition();
-  dispatch(medicCrewPool).workOnPassenger(patient.getName());
+  EXPECT_FALSE(crew.workOnPassenger(patient.getName()));
   EXPECT_FALSE(crew.isWorking());
   EXPECT_EQ(pooledAt, crew.getPosition());
   retire(patient);
@@ -118,14 +119,14 @@ TEST_F(NpcCrewTest, TwoTreatmentsSitThePassengerUpAndThenStandItUp) {
 TEST_F(NpcCrewTest, NoCrewIsSummonedWithoutTheTargetOrTheChief) {
   placeChief(ROLE_MEDIC, Ogre::Vector3(-600, -680, 0));
   NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-400, -415, 0));
-  crew.workOnPassenger("passenger_that_never_was");
+  EXPECT_FALSE(crew.workOnPassenger("passenger_that_never_was"));
   EXPECT_FALSE(crew.isWorking());
 
   NPC &patient = spawnPassenger(Ogre::Vector3(-500, -680, 2), "DeadBack");
   std::unique_ptr<ClientRecord> fireman = std::move(clientTable[ROLE_FIREMAN]);
   NPC &fireCrew = spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-420, -500, 0));
   OgreRefApp::Fire &fire = spawnFire(Ogre::Vector3(-300, -680, 5));
-  fireCrew.workOnFire(fire.getSceneNode()->getName());
+  EXPECT_FALSE(fireCrew.workOnFire(fire.getSceneNode()->getName()));
   EXPECT_FALSE(fireCrew.isWorking()); // no fireman chief to stand beside
   clientTable[ROLE_FIREMAN] = std::move(fireman);
   retire(patient);
@@ -171,6 +172,12 @@ TEST_F(NpcCrewTest, FireCrewPutsOutANewFireAtTheNinthStep) {
   EXPECT_FALSE(fire.getParticleSystem()->isVisible());
   EXPECT_FALSE(fire.getEntity()->isVisible());
   expectPooled(crew, fireCrewPool, 5);
+
+  // Nobody is sent to the put-out fire below the deck.
+  const Ogre::Vector3 pooledAt = crew.getPosition();
+  EXPECT_FALSE(crew.workOnFire(fire.getSceneNode()->getName()));
+  EXPECT_FALSE(crew.isWorking());
+  EXPECT_EQ(pooledAt, crew.getPosition());
 }
 
 TEST_F(NpcCrewTest, FirePutOutMeanwhileIsNeitherCountedNorPaidForAgain) {
