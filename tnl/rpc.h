@@ -13,7 +13,11 @@
 //                                        connection with the unpacked args
 // Argument types: uint32_t, int32_t, double, bool, StringPtr (at most 255
 // bytes), RefPtr<ByteBuffer> (at most 1023 bytes); they travel in
-// declaration order with the encodings of the bit stream.
+// declaration order with the encodings of the bit stream. A received null
+// string arrives as "", a null buffer as an empty one. name_construct
+// returns an event nobody holds yet: keep it in a RefPtr or post it. The
+// handler is a normal member function body, so an argument it does not use
+// needs a (void) like any other unused parameter.
 //
 // Example:
 //
