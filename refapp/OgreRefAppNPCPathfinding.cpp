@@ -155,7 +155,8 @@ Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitD
 }
 
 void NPC::addToPath(AINode node, Real step) {
-  const int subWaypoints = static_cast<int>(std::floor(mStepLength / step));
+  // A frame that walks no distance splits nothing (and must not divide by zero).
+  const int subWaypoints = step > 0 ? static_cast<int>(std::floor(mStepLength / step)) : 0;
   mPath.push_back(node);
   // Laid backwards from the node's end point, one step apart.
   const Ogre::Vector3 back = -node.direction.normalisedCopy() * step;

@@ -106,6 +106,11 @@ TEST_F(PathSearchTest, AddToPathPushesTheMoveAndItsSubWaypoints) {
   }
   EXPECT_TRUE(Ogre::Vector3(-330, -190, 0).positionEquals(path[1].position, 1e-4f));
   EXPECT_TRUE(Ogre::Vector3(-330, -196, 0).positionEquals(path[3].position, 1e-4f));
+
+  // A frame that walks no distance queues the move alone.
+  npc.stopFollowObject();
+  npc.addToPath(move, 0);
+  EXPECT_EQ(1u, npc.getPath().size());
 }
 
 TEST_F(PathSearchTest, DestinationWithinReachIsFoundAtTheStartAndReachedWithoutMoving) {
