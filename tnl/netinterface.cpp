@@ -132,13 +132,14 @@ struct ConnectRequestPacket {
   }
 };
 
-struct ConnectRejectPacket {
+// A reject and a disconnect notice share one layout; only the type byte differs.
+template <uint8_t PacketType> struct NoncesAndReasonPacket {
   Nonce clientNonce;
   Nonce serverNonce;
   std::string reason;
 
   void write(BitStream &stream) const {
-    stream.writeInt(NetInterface::ConnectReject, 8);
+    stream.writeInt(PacketType, 8);
     writeNonce(stream, clientNonce);
     writeNonce(stream, serverNonce);
     stream.writeString(reason.data(), reason.size());
@@ -150,6 +151,9 @@ struct ConnectRejectPacket {
     return stream.isValid();
   }
 };
+
+using ConnectRejectPacket = NoncesAndReasonPacket<NetInterface::ConnectReject>;
+using DisconnectPacket = NoncesAndReasonPacket<NetInterface::Disconnect>;
 
 struct ConnectAcceptPacket {
   Nonce clientNonce;
@@ -167,25 +171,6 @@ struct ConnectAcceptPacket {
     readNonce(stream, clientNonce);
     readNonce(stream, serverNonce);
     initialSendSequence = stream.readInt(32);
-    return stream.isValid();
-  }
-};
-
-struct DisconnectPacket {
-  Nonce clientNonce;
-  Nonce serverNonce;
-  std::string reason;
-
-  void write(BitStream &stream) const {
-    stream.writeInt(NetInterface::Disconnect, 8);
-    writeNonce(stream, clientNonce);
-    writeNonce(stream, serverNonce);
-    stream.writeString(reason.data(), reason.size());
-  }
-  bool read(BitStream &stream) {
-    readNonce(stream, clientNonce);
-    readNonce(stream, serverNonce);
-    reason = stream.readString().str();
     return stream.isValid();
   }
 };
