@@ -24,9 +24,6 @@ const char *const STATE_FIRE_SHOOT = "Fire_Shoot2";
 
 namespace {
 
-// Body of a figure: a light box the size of the mesh.
-constexpr Real FIGURE_DENSITY = 0.1f;
-
 // Clone lift above the figure height, node units, by mesh family.
 constexpr int CAPTAIN_LIFT = 6;
 constexpr int ELVIS_LIFT = 8;
@@ -53,8 +50,7 @@ Character::Character(const String &name, const String &meshName) : mMeshName(mes
 Character::~Character() = default;
 
 void Character::setUp(const String &name) {
-  World &world = World::getSingleton();
-  FigureParts parts = buildFigureScene(*world.getSceneManager(), name, mMeshName);
+  FigureParts parts = buildFigureScene(*World::getSingleton().getSceneManager(), name, mMeshName);
   mEntity = parts.entity;
   mCloneEntity = parts.cloneEntity;
   mSceneNode = parts.node;
@@ -62,8 +58,7 @@ void Character::setUp(const String &name) {
   mSize = parts.size;
   bindToMovable(mEntity);
 
-  mOdeBody = dBodyCreate(world.getOdeWorld());
-  dBodySetData(mOdeBody, this);
+  createOdeBody();
   setMassBox(FIGURE_DENSITY, mSize, Ogre::Quaternion::IDENTITY);
   setBounceParameters(0, 0);
   setSoftness(0);

@@ -12,6 +12,9 @@
 
 namespace OgreRefApp {
 
+// Density of a figure's body: a light box the size of the mesh.
+constexpr float FIGURE_DENSITY = 0.1f;
+
 struct FigureParts {
   Ogre::Entity *entity = nullptr;           // hidden; its user object is the owner
   Ogre::Entity *cloneEntity = nullptr;      // displayed and animated, "clone_" + name

@@ -21,7 +21,6 @@ std::ofstream npcLog("test.txt");
 namespace OgreRefApp {
 namespace {
 
-constexpr Real FIGURE_DENSITY = 0.1f;
 // Clone lift above the figure's depth for standing poses, node units.
 constexpr Real STANDING_LIFT = 12;
 
@@ -74,8 +73,7 @@ NPC::~NPC() {
 }
 
 void NPC::setUp(const String &name) {
-  World &world = World::getSingleton();
-  Ogre::SceneManager &sceneManager = *world.getSceneManager();
+  Ogre::SceneManager &sceneManager = *World::getSingleton().getSceneManager();
   FigureParts parts = buildFigureScene(sceneManager, name, mMeshName);
   mEntity = parts.entity;
   mCloneEntity = parts.cloneEntity;
@@ -84,8 +82,7 @@ void NPC::setUp(const String &name) {
   mSize = parts.size;
   bindToMovable(mEntity);
 
-  mOdeBody = dBodyCreate(world.getOdeWorld());
-  dBodySetData(mOdeBody, this);
+  createOdeBody();
   setMassBox(FIGURE_DENSITY, mSize, Ogre::Quaternion::IDENTITY);
   setBounceParameters(0, 0);
   setSoftness(0);
