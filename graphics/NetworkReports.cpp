@@ -1,0 +1,3 @@
+#include "graphics/NetworkReports.h"
+
+NetworkReports *networkReports = nullptr;
