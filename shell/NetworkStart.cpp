@@ -1,7 +1,7 @@
 #include "shell/NetworkStart.h"
 
-#include "shell/SimulationLog.h"
-#include "shell/StationState.h"
+#include "shell/state/SimulationLog.h"
+#include "shell/state/StationState.h"
 #include "tnl/netinterface.h"
 
 TNL::RefPtr<TNL::NetInterface> netInterface;

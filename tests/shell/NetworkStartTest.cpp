@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/NetworkStart.h"
-#include "shell/StationState.h"
+#include "shell/state/StationState.h"
 #include "tnl/netinterface.h"
 
 namespace {
