@@ -25,15 +25,10 @@ void GraphicsModule::release() {
   if (mSceneMgr && mRaySceneQuery)
     mSceneMgr->destroyQuery(mRaySceneQuery);
   mRaySceneQuery = nullptr;
-  mActiveVertexParameters.reset();
-  mActiveFragmentParameters.reset();
-  mActiveMaterial.reset();
   delete mRoot;
   mRoot = nullptr;
   mSceneMgr = nullptr;
   mWindow = nullptr;
   mCamera = nullptr;
-  mShaderControlRows.clear();
-  mMaterialControlsContainer.clear();
   namedObjects.clear();
 }

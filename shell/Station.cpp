@@ -11,10 +11,14 @@
 #include "graphics/GraphicsModule.h"
 #include "graphics/StationRoot.h"
 #include "shell/NetworkStart.h"
-#include "shell/state/SimulationLog.h"
 #include "shell/StationLoop.h"
+#include "shell/state/SimulationLog.h"
 
 namespace {
+
+// Returned after a caught engine exception, so that a launcher tells it from a
+// normal end (0) and from a cancelled or failed set-up (1).
+constexpr int ENGINE_EXCEPTION_RESULT = 2;
 
 // Each pass leaves the processor to the other stations on the machine.
 constexpr std::chrono::milliseconds PASS_PAUSE(2);
@@ -96,6 +100,7 @@ int runStation() {
       result = 1;
   } catch (const Ogre::Exception &e) {
     std::cerr << "An exception has occured: " << e.getFullDescription() << std::endl;
+    result = ENGINE_EXCEPTION_RESULT;
   }
   shutDown();
   return result;

@@ -303,6 +303,21 @@ TEST_F(StationEndToEnd, BrokenGuiConfigurationEndsTheSetUpWithOneAndClosesTheLog
   EXPECT_EQ(station.errors().find("An exception has occured"), std::string::npos) << station.errors();
 }
 
+TEST_F(StationEndToEnd, EngineExceptionIsReportedAndEndsWithAFailureCode) {
+  Station station("engine-exception");
+  // A plug-in the engine cannot load throws while the root is made.
+  station.replaceFile("plugins.cfg", "PluginFolder=/nonexistent\nPlugin=RenderSystem_GL\n");
+  station.start();
+  const std::optional<int> code = station.waitForExit(60s);
+  ASSERT_TRUE(code) << station.errors();
+  EXPECT_NE(*code, 0) << "a launcher must tell a crash from a normal end";
+  EXPECT_NE(*code, 1) << "1 is the cancelled or failed set-up";
+  EXPECT_NE(station.errors().find("An exception has occured: "), std::string::npos) << station.errors();
+  const std::vector<std::string> expected = {"Closing down log system and sfx system.",
+                                             "The simulation closed."};
+  EXPECT_EQ(station.log(), expected);
+}
+
 TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndClosesTheWindow) {
   Station station("facilitator");
   const auto window = startPastConfigDialog(station);
