@@ -6,6 +6,7 @@
 #include <OgreSceneManager.h>
 
 #include "graphics/GraphicsModule_FrameListener.h"
+#include "graphics/StationRoot.h"
 
 GraphicsModule graphicsModule;
 
@@ -28,7 +29,7 @@ void GraphicsModule::release() {
   mActiveVertexParameters.reset();
   mActiveFragmentParameters.reset();
   mActiveMaterial.reset();
-  delete mRoot;
+  delete stationRoot(); // the root's own destructor is not virtual
   mRoot = nullptr;
   mSceneMgr = nullptr;
   mWindow = nullptr;
