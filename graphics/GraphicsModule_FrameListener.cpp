@@ -135,10 +135,7 @@ bool GraphicsModule_FrameListener::frameStarted(const Ogre::FrameEvent &evt) {
 }
 
 void GraphicsModule_FrameListener::expireDebugText(double frameSeconds) {
-  if (debugTextSeconds <= 0)
-    return;
-  debugTextSeconds -= frameSeconds;
-  if (debugTextSeconds > 0)
+  if (!debugTextTimer.expired(frameSeconds))
     return;
   debugText.clear();
   mDebugText->setText("");
@@ -255,7 +252,7 @@ void GraphicsModule_FrameListener::saveScreenshot() {
   debugText = "Saved: " + fileName;
   // Shown at once, not only at the next statistics refresh, and for a while.
   mDebugText->setText(debugText.c_str());
-  debugTextSeconds = SAVED_MESSAGE_SECONDS;
+  debugTextTimer.start(SAVED_MESSAGE_SECONDS);
   std::error_code error;
   const std::filesystem::path saved = std::filesystem::absolute(fileName, error);
   std::cout << "Saved: " << (error ? fileName : saved.string()) << std::endl;

@@ -12,6 +12,7 @@
 #include <OgreFrameListener.h>
 #include <OgreVector.h>
 
+#include "graphics/MessageTimer.h"
 #include "graphics/PointerConfinement.h"
 
 namespace CEGUI {
@@ -90,7 +91,7 @@ public:
   bool keyLeft = false;
   bool keyRight = false;
   std::string debugText;
-  double debugTextSeconds = 0; // how long debugText still shows, seconds
+  MessageTimer debugTextTimer; // debugText is cleared when it runs out
   float actionTimer = 0;       // frames since the action key went down
 
 private:

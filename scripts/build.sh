@@ -25,7 +25,7 @@ estimate() {
   if [ -s "$timing" ]; then
     seconds=$(cat "$timing")
   else
-    seconds=$((900 / jobs)) # about 15 processor-minutes from scratch
+    seconds=$((480 / jobs)) # about 8 processor-minutes from scratch
   fi
   if [ "$seconds" -lt 60 ]; then echo "less than a minute"; else echo "about $(((seconds + 59) / 60)) minutes"; fi
 }

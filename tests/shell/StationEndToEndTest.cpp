@@ -192,6 +192,22 @@ void pressKey(const std::string &key) {
   std::this_thread::sleep_for(800ms);
 }
 
+// A value of xdotool's "--shell" output ("X=12").
+int shellValue(const std::string &output, const std::string &key) {
+  const auto at = output.find(key + "=");
+  return at == std::string::npos ? -1 : std::stoi(output.substr(at + key.size() + 1));
+}
+
+int pointerX() {
+  return shellValue(shell("xdotool getmouselocation --shell"), "X");
+}
+
+// The screen column of the window's last pixel on the right.
+int windowRight(unsigned long window) {
+  const std::string geometry = shell("xdotool getwindowgeometry --shell " + std::to_string(window));
+  return shellValue(geometry, "X") + shellValue(geometry, "WIDTH") - 1;
+}
+
 // The GUI cursor follows the pointer's relative moves and stops at the
 // window's edges: pushing it into two opposite corners lines the two up.
 void alignCursor(unsigned long window) {
@@ -409,6 +425,23 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s, 3));
   pressKey("Print"); // the overview
   std::this_thread::sleep_for(1s);
+
+  // A look drag keeps the system pointer inside the window, however far the
+  // mouse goes; after the drag it is free again.
+  const int right = windowRight(*window);
+  moveTo(*window, {512, 600}); // open deck, no GUI window there
+  shell("xdotool mousedown 1");
+  std::this_thread::sleep_for(1s);
+  shell("xdotool mousemove_relative -- 2000 0");
+  std::this_thread::sleep_for(1s);
+  const int duringDrag = pointerX();
+  shell("xdotool mouseup 1");
+  std::this_thread::sleep_for(1s);
+  shell("xdotool mousemove_relative -- 2000 0");
+  std::this_thread::sleep_for(500ms);
+  const int afterDrag = pointerX();
+  EXPECT_LE(duringDrag, right) << "the pointer left the window during a drag";
+  EXPECT_GT(afterDrag, right) << "the pointer was not let go after the drag";
 
   ASSERT_TRUE(requestWindowClose(display->name(), *window));
   EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));

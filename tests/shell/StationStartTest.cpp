@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/GraphicsModule_FrameListener.h"
+#include "graphics/MessageTimer.h"
 #include "graphics/ScreenshotNames.h"
 #include "graphics/WindowCloseRequest.h"
 #include "shell/TerminalLog.h"
@@ -148,6 +149,24 @@ TEST(ScreenshotNames, NumberingGoesOnAfterTheHighestScreenshotInTheDirectory) {
   EXPECT_EQ(screenshotName(13), "screenshot_13.png");
   fs::remove_all(dir);
   EXPECT_EQ(highestScreenshotNumber(dir.string()), 0) << "a missing directory has no screenshots";
+}
+
+TEST(SavedMessage, TheScreenshotMessageGoesAfterItsSecondsOnceAndANewShotStartsItAgain) {
+  MessageTimer timer;
+  EXPECT_FALSE(timer.expired(1.0)) << "nothing shown, nothing to take down";
+  timer.start(SAVED_MESSAGE_SECONDS);
+  EXPECT_GE(SAVED_MESSAGE_SECONDS, 2.0);
+  EXPECT_LE(SAVED_MESSAGE_SECONDS, 10.0);
+  double shown = 0;
+  while (!timer.expired(0.05) && shown < 60)
+    shown += 0.05;
+  EXPECT_NEAR(shown + 0.05, SAVED_MESSAGE_SECONDS, 0.051);
+  EXPECT_FALSE(timer.expired(0.05)) << "taken down once only";
+  timer.start(SAVED_MESSAGE_SECONDS);
+  EXPECT_FALSE(timer.expired(SAVED_MESSAGE_SECONDS / 2));
+  timer.start(SAVED_MESSAGE_SECONDS); // a second screenshot shows its name for the full time
+  EXPECT_FALSE(timer.expired(SAVED_MESSAGE_SECONDS * 0.9));
+  EXPECT_TRUE(timer.expired(SAVED_MESSAGE_SECONDS * 0.2));
 }
 
 TEST(MouseLook, ATwoHundredPixelDragTurnsAsItDidAtSixtyFramesASecond) {
