@@ -369,8 +369,11 @@ void GraphicsModule_FrameListener::confinePointer() {
 }
 
 bool GraphicsModule_FrameListener::handleRootMouseUp(const CEGUI::EventArgs &args) {
-  if (!mGraphicsModule->isRunning())
+  if (!mGraphicsModule->isRunning()) {
+    // The exercise may have ended during a drag: the pointer goes free.
+    mPointerConfinement.release();
     return true;
+  }
   const auto &mouseArgs = static_cast<const CEGUI::MouseEventArgs &>(args);
   if (mouseArgs.button == CEGUI::LeftButton)
     leftDrag = false;
