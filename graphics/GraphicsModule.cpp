@@ -6,6 +6,7 @@
 #include <OgreSceneManager.h>
 
 #include "graphics/GraphicsModule_FrameListener.h"
+#include "graphics/StationRoot.h"
 
 GraphicsModule graphicsModule;
 
@@ -25,7 +26,7 @@ void GraphicsModule::release() {
   if (mSceneMgr && mRaySceneQuery)
     mSceneMgr->destroyQuery(mRaySceneQuery);
   mRaySceneQuery = nullptr;
-  delete mRoot;
+  delete stationRoot(); // the root's own destructor is not virtual
   mRoot = nullptr;
   mSceneMgr = nullptr;
   mWindow = nullptr;

@@ -86,6 +86,9 @@ public:
   // After the start dialog: a chief's camera collides and walks, the
   // facilitator's flies through walls.
   void applyRoleCameraCollision();
+  // The facilitator's free camera over the whole deck, where it starts and
+  // where the Home key brings it back.
+  void showDeckOverview();
   // mRoot as the station's root, which drives rendering one pass at a time.
   StationRoot *stationRoot() const;
 

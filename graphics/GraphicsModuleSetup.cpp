@@ -6,7 +6,6 @@
 #include <exception>
 #include <utility>
 
-#include <Bites/OgreBitesConfigDialog.h>
 #include <CEGUI/Exceptions.h>
 #include <CEGUI/GUIContext.h>
 #include <CEGUI/ImageManager.h>
@@ -28,6 +27,7 @@
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
 #include "graphics/OpeningScene.h"
+#include "graphics/StationConfigDialog.h"
 #include "graphics/StationRoot.h"
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppCollideCamera.h"
@@ -69,9 +69,11 @@ StationRoot *GraphicsModule::stationRoot() const {
 bool GraphicsModule::setup() {
   mRoot = new StationRoot("plugins.cfg", "ogre.cfg", "Ogre.log");
   addResourceLocations();
-  if (!mRoot->showConfigDialog(OgreBites::getNativeConfigDialog()))
+  StationConfigDialog dialog(*mRoot);
+  if (!mRoot->showConfigDialog(&dialog))
     return false;
   mWindow = mRoot->initialise(true, WINDOW_TITLE);
+  stationRoot()->acceptWindowCloseRequests();
 
   mSceneMgr = mRoot->createSceneManager("BspSceneManager");
   mRaySceneQuery = mSceneMgr->createRayQuery(Ogre::Ray(), 0xFFFFFFFF);
@@ -247,6 +249,18 @@ OgreRefApp::Fire *GraphicsModule::spawnFire(bool applyArea, double size, const O
   return fire;
 }
 
+namespace {
+// Above the starboard hull, looking across the open-topped deck towards
+// port: every compartment, the fires and the passengers in one picture.
+const Ogre::Vector3 OVERVIEW_POSITION(-50, -300, 1700);
+const Ogre::Vector3 OVERVIEW_TARGET(-50, -100, 0);
+} // namespace
+
+void GraphicsModule::showDeckOverview() {
+  mCamera->setPosition(OVERVIEW_POSITION);
+  mCamera->lookAt(OVERVIEW_TARGET);
+}
+
 void GraphicsModule::applyRoleCameraCollision() {
   if (isClient) {
     mCamera->createCollisionProxy();
@@ -259,6 +273,7 @@ void GraphicsModule::applyRoleCameraCollision() {
     mCamera->setDynamicsEnabled(false);
     mCamera->disableOdeBody();
     writeLog("Facilitator camera collision disabled");
+    showDeckOverview();
   }
   mFrameListener->resetTurnCounters();
 }

@@ -13,6 +13,7 @@
 #include "shell/NetworkStart.h"
 #include "shell/StationLoop.h"
 #include "shell/state/SimulationLog.h"
+#include "shell/TerminalLog.h"
 
 namespace {
 
@@ -27,13 +28,19 @@ constexpr std::chrono::milliseconds PASS_PAUSE(2);
 // set on the first entry only.
 bool firstEntry = true;
 LoopClock loopClock;
+// The transport's log lines, and with them the sound system's reports, on
+// the terminal.
+TerminalLog terminalLog;
 
-void waitForStartDialog(StationRoot &root) {
+// False when the user ended the program at the start dialog (Escape, or the
+// window closed) instead of pressing Start.
+bool waitForStartDialog(StationRoot &root) {
   graphicsModule.mWaitingForStart = true;
   while (!graphicsModule.mStartRequested)
     if (root.myRenderingLoop())
-      break;
+      return false;
   graphicsModule.showLobby();
+  return true;
 }
 
 void runLobby(StationRoot &root) {
@@ -60,7 +67,10 @@ void runMainLoop(StationRoot &root) {
 void runExercise() {
   StationRoot &root = *graphicsModule.stationRoot();
   root.myStartRendering();
-  waitForStartDialog(root);
+  // Leaving at the start dialog runs nothing of the start path: no role was
+  // confirmed and no address given.
+  if (!waitForStartDialog(root))
+    return;
   graphicsModule.applyRoleCameraCollision();
   startNetwork();
   runLobby(root);
@@ -87,7 +97,7 @@ void runVoiceStep(VoiceRecorder &recorder, std::uint32_t elapsed) {
 }
 
 int runStation() {
-  startSound();
+  quietSoundStart();
   if (firstEntry) {
     loopClock.lastTime = getHighPrecisionTimerValue();
     firstEntry = false;
