@@ -10,7 +10,7 @@ build="$top/build"
 jobs=$(nproc)
 
 if [ "${1:-}" != "--station" ]; then
-  cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSW_WERROR="${SW_WERROR:-OFF}" >/dev/null
   cmake --build "$build" -j "$jobs"
   exit 0
 fi

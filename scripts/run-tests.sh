@@ -10,12 +10,12 @@ jobs=$(nproc)
 
 echo "== sanitizer and fuzz build of the transport and audio =="
 CC=clang-14 CXX=clang++-14 cmake -S "$top" -B "$top/build-sanitize" -DCMAKE_BUILD_TYPE=Debug \
-  -DSW_LEAVES_ONLY=ON -DSW_SANITIZE=ON -DSW_FUZZ=ON >/dev/null
+  -DSW_LEAVES_ONLY=ON -DSW_SANITIZE=ON -DSW_FUZZ=ON -DSW_WERROR=ON >/dev/null
 cmake --build "$top/build-sanitize" -j "$jobs"
 (cd "$top/build-sanitize" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
 
 echo "== full build, media and stage =="
-"$top/scripts/build.sh"
+SW_WERROR=ON "$top/scripts/build.sh"
 
 echo "== all suites under Xvfb =="
 export LIBGL_ALWAYS_SOFTWARE=1
