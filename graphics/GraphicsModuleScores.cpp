@@ -181,6 +181,10 @@ void GraphicsModule::receiveFinalScores(double captain, double medic, double fir
   captainScore = boundedScore(captain);
   medicScore = boundedScore(medic);
   firemanScore = boundedScore(fireman);
+  // Normally already there since its ratings went out; a chief whose menu
+  // was never submitted gets the scores shown all the same.
+  if (!mScorePhase)
+    showScoreScreen();
   renderScores();
 }
 
