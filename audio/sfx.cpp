@@ -86,6 +86,9 @@ private:
   static void sortByPriority();
   static void startOnSource(SFXObject *object, int32_t slot);
   static bool queueStreamBuffer(ALuint source, const TNL::ByteBuffer &samples);
+  static void queueWaitingBuffers(SFXObject *object, ALuint source);
+  static void keepWaiting(SFXObject *object, const TNL::ByteBufferPtr &buffer);
+  static void releaseSource(SFXObject *object);
   static void refreshPositionAndGain(SFXObject *object);
   static float distanceToListener(const SFXObject *object);
 
@@ -180,8 +183,10 @@ bool SoundSystem::loadProfiles() {
 void SoundSystem::stop() {
   if (!sfxValid)
     return;
-  for (SFXObjectPtr &object : playingList)
+  for (SFXObjectPtr &object : playingList) {
     object->mSourceSlot = -1;
+    object->mWaitingBuffers.clear();
+  }
   playingList.clear();
   for (ALuint source : sources) {
     alSourceStop(source);
@@ -284,10 +289,8 @@ void SoundSystem::process() {
 
   for (size_t i = NumSFXSources; i < playingList.size();) {
     SFXObject *object = playingList[i];
-    if (object->mSourceSlot >= 0) {
-      sourceBusy[object->mSourceSlot] = false;
-      object->mSourceSlot = -1;
-    }
+    if (object->mSourceSlot >= 0)
+      releaseSource(object);
     if (!object->mProfile->isLooping)
       removeAt(i);
     else
@@ -322,7 +325,7 @@ void SoundSystem::startOnSource(SFXObject *object, int32_t slot) {
   if (object->mStreamBuffer.isNull())
     alSourcei(source, AL_BUFFER, ALint(profileBuffers[object->mProfile - gSFXProfiles]));
   else
-    queueStreamBuffer(source, *object->mStreamBuffer);
+    queueWaitingBuffers(object, source);
   alSourcei(source, AL_LOOPING, object->mProfile->isLooping ? AL_TRUE : AL_FALSE);
   refreshPositionAndGain(object);
   alSourcePlay(source);
@@ -346,6 +349,31 @@ bool SoundSystem::queueStreamBuffer(ALuint source, const TNL::ByteBuffer &sample
   }
   voiceFreeBuffers.push_back(buffer);
   return false;
+}
+
+// In arrival order; what finds no free buffer is dropped.
+void SoundSystem::queueWaitingBuffers(SFXObject *object, ALuint source) {
+  for (const TNL::ByteBufferPtr &waiting : object->mWaitingBuffers)
+    if (!queueStreamBuffer(source, *waiting))
+      break;
+  object->mWaitingBuffers.clear();
+}
+
+void SoundSystem::keepWaiting(SFXObject *object, const TNL::ByteBufferPtr &buffer) {
+  object->mWaitingBuffers.push_back(buffer);
+  if (object->mWaitingBuffers.size() > MaxWaitingStreamBuffers)
+    object->mWaitingBuffers.pop_front();
+}
+
+// The source goes silent at once, before another object takes it.
+void SoundSystem::releaseSource(SFXObject *object) {
+  const int32_t slot = object->mSourceSlot;
+  alSourceStop(sources[slot]);
+  returnProcessedBuffers(sources[slot]);
+  alSourcei(sources[slot], AL_BUFFER, 0);
+  alGetError();
+  sourceBusy[slot] = false;
+  object->mSourceSlot = -1;
 }
 
 void SoundSystem::refreshPositionAndGain(SFXObject *object) {
@@ -383,6 +411,7 @@ void SoundSystem::queue(SFXObject *object, const TNL::ByteBufferPtr &buffer) {
     return;
   object->mStreamBuffer = buffer;
   if (object->mSourceSlot < 0) {
+    keepWaiting(object, buffer);
     play(object);
     return;
   }
@@ -404,6 +433,8 @@ SFXObject::SFXObject(uint32_t profileIndex, TNL::ByteBufferPtr streamBuffer, flo
       mStreamBuffer(std::move(streamBuffer)),
       mProfile(&gSFXProfiles[profileIndex < NumSFXProfiles ? profileIndex : 0]), mGain(gain) {
   assert(profileIndex < NumSFXProfiles && "sound profile out of range");
+  if (mStreamBuffer.isValid())
+    mWaitingBuffers.push_back(mStreamBuffer);
 }
 
 SFXObject::~SFXObject() = default;

@@ -10,6 +10,7 @@
 #include <AL/al.h>
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 // A point in the horizontal plane, in level units.
@@ -34,6 +35,9 @@ struct SFXProfile {
 constexpr int NumSFXProfiles = 36;
 constexpr int NumSFXSources = 16;
 constexpr int NumVoiceStreamBuffers = 32;
+// A stream waiting for a source keeps at most this many buffers (about 3 s
+// of voice); beyond it the oldest goes, so a late start catches up.
+constexpr size_t MaxWaitingStreamBuffers = 32;
 // Streamed buffers hold 16-bit mono samples at this rate (samples per second).
 constexpr ALsizei VoiceSampleRate = 8000;
 
@@ -65,6 +69,9 @@ public:
   // 1.0 for relative profiles; (500 - distance) / 500 otherwise; recomputed every pass.
   float getPriority() const { return mPriority; }
   const TNL::ByteBufferPtr &getStreamBuffer() const { return mStreamBuffer; }
+  // Stream buffers that arrived while the object had no source, oldest
+  // first; they are queued in this order when it gets one.
+  size_t getWaitingBufferCount() const { return mWaitingBuffers.size(); }
 
 private:
   friend class SoundSystem;
@@ -73,6 +80,7 @@ private:
   SFXPoint mPosition;
   SFXPoint mVelocity;
   TNL::ByteBufferPtr mStreamBuffer;
+  std::deque<TNL::ByteBufferPtr> mWaitingBuffers;
   const SFXProfile *mProfile;
   float mGain;
   int32_t mSourceSlot = -1;

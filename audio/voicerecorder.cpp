@@ -32,6 +32,15 @@ VoiceRecorder::VoiceRecorder(std::unique_ptr<VoiceCapture> capture)
 
 VoiceRecorder::~VoiceRecorder() = default;
 
+void VoiceRecorder::setPacketSender(uint32_t speakerRole, VoicePacketSender sender) {
+  if (speakerRole >= VoiceSpeakerCount) {
+    mSender = nullptr;
+    return;
+  }
+  mSpeakerRole = speakerRole;
+  mSender = std::move(sender);
+}
+
 void VoiceRecorder::startRecording() {
   if (mRecording)
     return;
@@ -70,7 +79,7 @@ void VoiceRecorder::captureStep() {
   applyGain(before);
   mLastPacket = mEncoder->compressBuffer(*mPendingAudio);
   if (mLastPacket.isValid() && mSender)
-    mSender(mLastPacket);
+    mSender(mSpeakerRole, mLastPacket);
 }
 
 void VoiceRecorder::applyGain(size_t firstNewSample) {

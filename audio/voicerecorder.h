@@ -11,8 +11,11 @@
 #include <functional>
 #include <memory>
 
-// Delivers one coded packet to the other stations; the network layer sets it.
-using VoicePacketSender = std::function<void(const TNL::ByteBufferPtr &packet)>;
+// Chief roles that talk (codes 0..2); the facilitator (3) only listens.
+constexpr uint32_t VoiceSpeakerCount = 3;
+
+// Delivers one coded packet of the speaking role to the other stations.
+using VoicePacketSender = std::function<void(uint32_t speakerRole, const TNL::ByteBufferPtr &packet)>;
 
 class VoiceRecorder {
 public:
@@ -23,7 +26,13 @@ public:
   VoiceRecorder(const VoiceRecorder &) = delete;
   VoiceRecorder &operator=(const VoiceRecorder &) = delete;
 
-  void setPacketSender(VoicePacketSender sender) { mSender = std::move(sender); }
+  // Installed by the network once the station's own link is up, with the
+  // station's role: a role outside 0..2 (the facilitator) installs nothing,
+  // so that station never sends voice.
+  void setPacketSender(uint32_t speakerRole, VoicePacketSender sender);
+  // The link has ended: later packets are coded but go nowhere.
+  void clearPacketSender() { mSender = nullptr; }
+  bool hasPacketSender() const { return bool(mSender); }
 
   // Push-to-talk pressed: opens the capture and drops what it held before.
   void startRecording();
@@ -51,9 +60,9 @@ private:
 
   std::unique_ptr<VoiceCapture> mCapture;
   VoicePacketSender mSender;
+  uint32_t mSpeakerRole = VoiceSpeakerCount;
 };
 
 // The station's push-to-talk recorder with its voice encoder; the main loop
 // drives its capture timer and the frame listener shows its level.
 extern VoiceRecorder voiceRecorder;
-

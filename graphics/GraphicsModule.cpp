@@ -6,6 +6,7 @@
 #include <OgreSceneManager.h>
 
 #include "graphics/GraphicsModule_FrameListener.h"
+#include "graphics/MaterialPanel.h"
 #include "graphics/StationRoot.h"
 
 GraphicsModule graphicsModule;
@@ -23,6 +24,7 @@ void GraphicsModule::release() {
   mGUIRenderer = nullptr;
   delete mFrameListener;
   mFrameListener = nullptr;
+  materialPanel.release();
   if (mSceneMgr && mRaySceneQuery)
     mSceneMgr->destroyQuery(mRaySceneQuery);
   mRaySceneQuery = nullptr;

@@ -12,6 +12,7 @@
 
 #include <OgreVector.h>
 
+#include "graphics/ScoreSheet.h"
 #include "shell/state/StationState.h"
 
 namespace Ogre {
@@ -125,6 +126,34 @@ public:
   // Shows the windows of the station's role and hides the lobby.
   void showRoleWindows();
 
+  // ---- End of the exercise: ratings and scores (GraphicsModuleScores.cpp) ----
+
+  // Subscribes the exit buttons and "Continue"; part of the GUI subscriptions.
+  void subscribeScoreWindows();
+  // Exit button: in the score phase ends the program; on the facilitator's
+  // station otherwise opens the rating phase everywhere; a chief cannot.
+  void exitAction();
+  // Shows "RatingMenu"; a chief that has submitted its ratings ignores it.
+  void openRatingMenu();
+  // Facilitator: ticks the picture of every chief whose ratings are in or
+  // whose slot is empty; finishes a "Continue" that waited for them.
+  void markRatingReceived();
+  // "Continue": a chief sends its ratings and waits for the scores; the
+  // facilitator computes and broadcasts them once no chief owes its ratings.
+  void finishRating();
+  // Fills the score screen from the final scores and the own counters.
+  void renderScores();
+
+  // What the network's handlers call:
+  // c2ssendScore on the facilitator's station; dropped for a role outside
+  // 0..2 or an empty slot. Stores the ratings in the chief's record.
+  void receiveChiefRatings(std::uint32_t role, double captain, double medic, double fireman);
+  // s2csendLastScores on a chief's station.
+  void receiveFinalScores(double captain, double medic, double fireman);
+  // After a chief's slot emptied (it left): in the rating phase its picture
+  // is ticked and a waiting "Continue" goes ahead.
+  void chiefLeft(std::uint32_t role);
+
 private:
   void addResourceLocations();
   void createViewport();
@@ -140,6 +169,19 @@ private:
   bool handleStartDemo(const CEGUI::EventArgs &args);
   bool handleStartConnection(const CEGUI::EventArgs &args);
   bool handleAddressChanged(const CEGUI::EventArgs &args);
+  bool handleExit(const CEGUI::EventArgs &args);
+  bool handleContinue(const CEGUI::EventArgs &args);
+  void finishChiefRating();
+  void finishFacilitatorRating();
+  void showScoreScreen();
+
+  RatingCollection mRatingCollection; // facilitator's "Continue"
 };
+
+// Final scores, 0..100: computed on the facilitator's station, received on
+// the chiefs' stations.
+extern double captainScore;
+extern double medicScore;
+extern double firemanScore;
 
 extern GraphicsModule graphicsModule;

@@ -26,6 +26,7 @@
 
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
+#include "graphics/MaterialPanel.h"
 #include "graphics/OpeningScene.h"
 #include "graphics/StationConfigDialog.h"
 #include "graphics/StationRoot.h"
@@ -35,8 +36,8 @@
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/state/SimulationLog.h"
 #include "shell/state/ObjectKinds.h"
+#include "shell/state/SimulationLog.h"
 #include "shell/state/StationState.h"
 
 namespace {
@@ -97,6 +98,7 @@ bool GraphicsModule::setup() {
 
   mFrameListener = new GraphicsModule_FrameListener(this);
   mRoot->addFrameListener(mFrameListener);
+  materialPanel.loadControls();
   prepareStartWindows();
   return true;
 }

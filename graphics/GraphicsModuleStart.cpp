@@ -11,6 +11,7 @@
 
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
+#include "graphics/MaterialPanel.h"
 #include "graphics/StartChoices.h"
 #include "shell/state/StationState.h"
 
@@ -51,6 +52,8 @@ void GraphicsModule::prepareStartWindows() {
       ->subscribeEvent(CEGUI::Editbox::EventTextAccepted,
                        CEGUI::Event::Subscriber(&GraphicsModule::handleStartDemo, this));
 
+  subscribeScoreWindows();
+
   CEGUI::Window *root = guiWindow("root");
   GraphicsModule_FrameListener *listener = mFrameListener;
   root->subscribeEvent(
@@ -76,6 +79,7 @@ void GraphicsModule::prepareStartWindows() {
 
   radioButton("FacilitatorView")->setSelected(true);
   radioButton("SendMedkit")->setSelected(true);
+  materialPanel.fillCombos();
   for (const char *window : HIDDEN_AT_START)
     guiWindow(window)->hide();
 }

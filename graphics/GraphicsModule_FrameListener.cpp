@@ -23,8 +23,8 @@
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/state/SimulationLog.h"
 #include "shell/state/ObjectKinds.h"
+#include "shell/state/SimulationLog.h"
 #include "shell/state/StationState.h"
 
 namespace {
@@ -225,6 +225,13 @@ bool GraphicsModule_FrameListener::keyPressed(const OIS::KeyEvent &e) {
     if (!isClient && viewedRole == ROLE_FACILITATOR && mGraphicsModule->mStartRequested)
       mGraphicsModule->showDeckOverview();
     break;
+  case OIS::KC_R:
+    // Push-to-talk: only chiefs talk; the facilitator listens.
+    if (mGraphicsModule->isRunning() && isClient) {
+      voiceRecorder.startRecording();
+      guiWindow("VoiceRecorder")->show();
+    }
+    break;
   case OIS::KC_O:
     if (mGraphicsModule->isRunning())
       writeLog("CAPTURED POS: " + Ogre::StringConverter::toString(mGraphicsModule->mCamera->getPosition()));
@@ -238,6 +245,11 @@ bool GraphicsModule_FrameListener::keyPressed(const OIS::KeyEvent &e) {
 }
 
 bool GraphicsModule_FrameListener::keyReleased(const OIS::KeyEvent &e) {
+  // Released in any phase, so that recording never outlives the key.
+  if (e.key == OIS::KC_R && isClient) {
+    voiceRecorder.stopRecording();
+    guiWindow("VoiceRecorder")->hide();
+  }
   guiContext().injectKeyUp(static_cast<CEGUI::Key::Scan>(e.key));
   return true;
 }

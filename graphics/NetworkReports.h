@@ -6,9 +6,23 @@
 // Until then (and on a station without a network) networkReports is null and
 // nothing is reported.
 
+#include <cstdint>
+
 class NetworkReports {
 public:
   virtual ~NetworkReports() = default;
+
+  // ---- End of the exercise ----
+
+  // Chief: c2ssendScore(role, captain, medic, fireman) on the own connection:
+  // this chief's ratings of the three chiefs, each already 0..100.
+  virtual void sendRatings(std::uint32_t role, double captain, double medic, double fireman) = 0;
+  // Facilitator: s2crenderRatingMenu on every established connection, in the
+  // interface's list order.
+  virtual void broadcastRatingMenu() = 0;
+  // Facilitator: s2csendLastScores(captain, medic, fireman) on every
+  // established connection, in the interface's list order; scores 0..100.
+  virtual void broadcastFinalScores(double captain, double medic, double fireman) = 0;
 };
 
 // Installed by the program; not owned. Null means: do not report.

@@ -41,7 +41,8 @@ TEST(OpenALCapture, SpeechFromTheNullSinkMonitorComesThroughTheRecorder) {
 
   std::vector<TNL::ByteBufferPtr> packets;
   VoiceRecorder recorder;
-  recorder.setPacketSender([&packets](const TNL::ByteBufferPtr &packet) { packets.push_back(packet); });
+  recorder.setPacketSender(
+      0, [&packets](uint32_t, const TNL::ByteBufferPtr &packet) { packets.push_back(packet); });
   recorder.startRecording();
   ASSERT_TRUE(recorder.mRecording) << "no capture device";
 

@@ -342,6 +342,31 @@ TEST_F(SoundSystem, FirstStreamBufferStartsTheObjectOnTheNextPass) {
   EXPECT_EQ(getFreeStreamBufferCount(), size_t(NumVoiceStreamBuffers - 1));
 }
 
+TEST_F(SoundSystem, BuffersArrivingBeforeTheSourceAreAllQueuedInOrder) {
+  // Two receive steps' worth arriving before the next pass; sizes tell them apart.
+  const std::vector<size_t> sampleCounts = {8000, 4000, 6000};
+  SFXObjectPtr voice = makeVoice();
+  for (size_t count : sampleCounts)
+    voice->queueBuffer(voiceSamples(count));
+  EXPECT_EQ(voice->getWaitingBufferCount(), sampleCounts.size());
+  processSound();
+  ASSERT_GE(voice->getSourceSlot(), 0);
+  EXPECT_EQ(voice->getWaitingBufferCount(), 0u);
+  ASSERT_EQ(sourceInt(*voice, AL_BUFFERS_QUEUED), ALint(sampleCounts.size()));
+
+  // Stopped, every buffer counts as processed and unqueues in queue order.
+  const ALuint source = getSourceHandle(voice->getSourceSlot());
+  alSourceStop(source);
+  std::vector<ALuint> queued(sampleCounts.size());
+  alSourceUnqueueBuffers(source, ALsizei(queued.size()), queued.data());
+  ASSERT_EQ(alGetError(), AL_NO_ERROR);
+  for (size_t i = 0; i < queued.size(); ++i) {
+    ALint bytes = -1;
+    alGetBufferi(queued[i], AL_SIZE, &bytes);
+    EXPECT_EQ(bytes, ALint(sampleCounts[i] * 2)) << "buffer " << i;
+  }
+}
+
 TEST_F(SoundSystem, StreamBufferAtAStoppedSourceIsQueuedAndTheSourceRestarted) {
   SFXObjectPtr voice = makeVoice();
   voice->queueBuffer(voiceSamples(400)); // 50 ms

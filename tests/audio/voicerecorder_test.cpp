@@ -26,7 +26,10 @@ protected:
     auto owned = std::make_unique<ScriptedCapture>();
     capture = owned.get();
     recorder = std::make_unique<VoiceRecorder>(std::move(owned));
-    recorder->setPacketSender([this](const TNL::ByteBufferPtr &packet) { sent.push_back(packet); });
+    recorder->setPacketSender(1, [this](uint32_t role, const TNL::ByteBufferPtr &packet) {
+      EXPECT_EQ(role, 1u);
+      sent.push_back(packet);
+    });
   }
 
   void useRecordingEncoder() {
@@ -239,7 +242,7 @@ TEST_F(Recorder, ReleaseRunsALastStepThatSendsWholeFrames) {
 }
 
 TEST_F(Recorder, WithoutASenderThePacketIsStillKept) {
-  recorder->setPacketSender(nullptr);
+  recorder->clearPacketSender();
   recorder->startRecording();
   stepWith(samplesWithPeak(360, 3000));
   ASSERT_TRUE(recorder->mLastPacket.isValid());
@@ -252,4 +255,33 @@ TEST_F(Recorder, StepAfterStopDoesNothing) {
   capture->deliver(samplesWithPeak(800, 3000));
   recorder->captureStep();
   EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(Recorder, SendsOnlyForAChiefAndOnlyWhileItsLinkLasts) {
+  recorder->startRecording();
+  stepWith(samplesWithPeak(360, 3000));
+  ASSERT_EQ(sent.size(), 1u);
+
+  // The link ended: packets are still coded but nothing is sent.
+  recorder->clearPacketSender();
+  EXPECT_FALSE(recorder->hasPacketSender());
+  stepWith(samplesWithPeak(360, 3000));
+  EXPECT_TRUE(recorder->mLastPacket.isValid());
+  EXPECT_EQ(sent.size(), 1u);
+
+  // The facilitator's station (role 3) or a bad role installs no sender.
+  for (uint32_t role : {3u, 77u}) {
+    recorder->setPacketSender(role,
+                              [this](uint32_t, const TNL::ByteBufferPtr &packet) { sent.push_back(packet); });
+    EXPECT_FALSE(recorder->hasPacketSender());
+    stepWith(samplesWithPeak(360, 3000));
+  }
+  EXPECT_EQ(sent.size(), 1u);
+
+  // A chief's new link sends again, tagged with its role.
+  std::vector<uint32_t> roles;
+  recorder->setPacketSender(2,
+                            [&roles](uint32_t role, const TNL::ByteBufferPtr &) { roles.push_back(role); });
+  stepWith(samplesWithPeak(360, 3000));
+  EXPECT_EQ(roles, std::vector<uint32_t>{2u});
 }

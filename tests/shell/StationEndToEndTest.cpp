@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -43,6 +44,13 @@ constexpr Point CAPTAIN_BUTTON = {630, 299};
 constexpr Point ADDRESS_BOX = {542, 457};
 constexpr Point START_DEMO_BUTTON = {507, 535};
 constexpr Point START_CONNECTION_BUTTON = {512, 536};
+// Facilitator's window (top right) and the centred rating and score menus.
+constexpr Point END_EXERCISE_BUTTON = {886, 174};
+constexpr Point CAPTAIN_RATING_BOX = {642, 302};
+constexpr Point MEDIC_RATING_BOX = {642, 382};
+constexpr Point FIREMAN_RATING_BOX = {642, 462};
+constexpr Point CONTINUE_BUTTON = {512, 532};
+constexpr Point EXIT_EVALUATION_BUTTON = {512, 587};
 
 const std::vector<std::string> CLOSING_LINES = {"Closing down log system and sfx system.",
                                                 "The simulation closed."};
@@ -506,6 +514,48 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   EXPECT_EQ(station.output(), saved);
   EXPECT_EQ(station.errors(), "");
   EXPECT_GT(fs::file_size(station.dir() / "Ogre.log"), 1000u);
+}
+
+TEST_F(StationEndToEnd, FacilitatorAloneEndsTheExerciseRatesTheChiefsAndLeavesFromTheScoreScreen) {
+  Station station("facilitator-end");
+  const auto window = startPastConfigDialog(station);
+  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
+  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
+  std::this_thread::sleep_for(2s);
+  alignCursor(*window);
+  clickAt(*window, START_DEMO_BUTTON);
+  ASSERT_TRUE(station.waitForLog("Facilitator camera collision disabled", 30s));
+  clickAt(*window, START_CONNECTION_BUTTON);
+  pressKey("o");
+  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s)) << "the exercise did not start";
+
+  clickAt(*window, END_EXERCISE_BUTTON);
+  ASSERT_TRUE(station.waitForLog("Rating menu opened", 30s));
+  // The facilitator's own 250 counts as 100, a word as 0.
+  for (const auto &[box, text] : {std::pair{CAPTAIN_RATING_BOX, "250"}, std::pair{MEDIC_RATING_BOX, "80"},
+                                  std::pair{FIREMAN_RATING_BOX, "none"}}) {
+    clickAt(*window, box);
+    shell(std::string("xdotool type --delay 150 ") + text);
+  }
+  clickAt(*window, CONTINUE_BUTTON);
+  // No chief: 0.3 x the ratings; nobody healed leaves the captain's exercise
+  // term out, 0 of 8 healed and 0 of 6 fires put out add nothing.
+  ASSERT_TRUE(station.waitForLog("Scores shown: ", 30s));
+  pressKey("Print");
+  ASSERT_TRUE(fs::exists(station.dir() / "screenshot_1.png"));
+  clickAt(*window, EXIT_EVALUATION_BUTTON);
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
+
+  const std::vector<std::string> lines = station.log();
+  const auto shown = std::find_if(lines.begin(), lines.end(),
+                                  [](const std::string &line) { return startsWith(line, "Scores shown: "); });
+  ASSERT_NE(shown, lines.end());
+  EXPECT_EQ(*shown, "Scores shown: captain 30, medic 24, fireman 0");
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), CLOSING_LINES);
+  EXPECT_EQ(station.errors(), "");
+  // The material panel read the stage's control file at start-up.
+  EXPECT_NE(readFile(station.dir() / "Ogre.log").find("Material Controls setup"), std::string::npos);
 }
 
 TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWithACollidingCamera) {

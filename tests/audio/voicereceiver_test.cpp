@@ -1,0 +1,160 @@
+// The receiving side of push-to-talk: one decoder and one player per speaking
+// chief, on OpenAL Soft's null output with spoken test sentences.
+#include "audio/voicereceiver.h"
+
+#include "soundtestsupport.h"
+#include "speechsupport.h"
+#include "voicetestsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+// The packets a recorder sends for these samples: 100 ms steps, 4 frames
+// (28 bytes) each, the leftover carried into the next step.
+std::vector<TNL::ByteBufferPtr> packetsOf(const std::vector<int16_t> &samples) {
+  TNL::RefPtr<LPC10VoiceEncoder> encoder = new LPC10VoiceEncoder;
+  TNL::ByteBuffer pending;
+  std::vector<TNL::ByteBufferPtr> packets;
+  for (size_t start = 0; start + 800 <= samples.size(); start += 800) {
+    pending.appendBuffer(reinterpret_cast<const uint8_t *>(&samples[start]), 800 * 2);
+    if (TNL::ByteBufferPtr packet = encoder->compressBuffer(pending))
+      packets.push_back(packet);
+  }
+  return packets;
+}
+
+// What one decoder alone makes of a speaker's packets.
+std::vector<int16_t> decodedAlone(const std::vector<TNL::ByteBufferPtr> &packets) {
+  TNL::RefPtr<LPC10VoiceDecoder> decoder = new LPC10VoiceDecoder;
+  std::vector<int16_t> output;
+  for (const TNL::ByteBufferPtr &packet : packets) {
+    const auto samples = samplesOfBuffer(*decoder->decompressBuffer(*packet));
+    output.insert(output.end(), samples.begin(), samples.end());
+  }
+  return output;
+}
+
+void append(std::vector<int16_t> &to, const TNL::ByteBufferPtr &buffer) {
+  ASSERT_TRUE(buffer.isValid());
+  const auto samples = samplesOfBuffer(*buffer);
+  to.insert(to.end(), samples.begin(), samples.end());
+}
+
+ALint sourceInt(const SFXObject &object, ALenum what) {
+  ALint value = -1;
+  alGetSourcei(getSourceHandle(object.getSourceSlot()), what, &value);
+  return value;
+}
+
+class Receiver : public ::testing::Test {
+protected:
+  void SetUp() override {
+    scratch.linkGeneratedEffects();
+    startSound();
+    ASSERT_TRUE(isSoundValid());
+  }
+  void TearDown() override { stopSound(); }
+
+  CapturedLog log;
+  ScratchDirectory scratch;
+};
+
+} // namespace
+
+TEST_F(Receiver, TwoChiefsTalkingAtOnceAreDecodedAndPlayedApart) {
+  const auto captainSpeech =
+      spokenSamples("Fire on deck three. Send the medical team to the passengers near the stairs.");
+  const auto firemanSpeech =
+      spokenSamples("Two extinguishers to the galley, now. The smoke is spreading aft.");
+  const auto captainPackets = packetsOf(captainSpeech);
+  const auto firemanPackets = packetsOf(firemanSpeech);
+  ASSERT_GT(captainPackets.size(), 20u);
+  ASSERT_GT(firemanPackets.size(), 20u);
+
+  VoiceReceiver receiver;
+  std::vector<std::pair<uint32_t, size_t>> heard;
+  receiver.setListener([&heard](uint32_t role, size_t samples) { heard.emplace_back(role, samples); });
+
+  // Both talk at once: their packets arrive interleaved, two per receive step.
+  std::vector<int16_t> captainOut, firemanOut;
+  const size_t steps = std::max(captainPackets.size(), firemanPackets.size());
+  for (size_t i = 0; i < steps; ++i) {
+    if (i < captainPackets.size())
+      append(captainOut, receiver.receive(0, *captainPackets[i]));
+    if (i < firemanPackets.size())
+      append(firemanOut, receiver.receive(2, *firemanPackets[i]));
+    processSound();
+  }
+
+  // Each stream is decoded exactly as if its speaker had been alone, so it
+  // keeps its speaker's energy envelope.
+  EXPECT_EQ(captainOut, decodedAlone(captainPackets));
+  EXPECT_EQ(firemanOut, decodedAlone(firemanPackets));
+  EXPECT_GT(bestEnvelopeCorrelation(captainSpeech, captainOut), 0.8);
+  EXPECT_GT(bestEnvelopeCorrelation(firemanSpeech, firemanOut), 0.8);
+  EXPECT_EQ(heard.size(), captainPackets.size() + firemanPackets.size());
+  EXPECT_EQ(heard[0], std::make_pair(0u, size_t(720)));
+  EXPECT_EQ(heard[1], std::make_pair(2u, size_t(720)));
+
+  // Each voice plays on a source of its own, at the same time.
+  SFXObject *captain = receiver.player(0);
+  SFXObject *fireman = receiver.player(2);
+  ASSERT_NE(captain, fireman);
+  ASSERT_GE(captain->getSourceSlot(), 0);
+  ASSERT_GE(fireman->getSourceSlot(), 0);
+  EXPECT_NE(captain->getSourceSlot(), fireman->getSourceSlot());
+  EXPECT_EQ(sourceInt(*captain, AL_SOURCE_STATE), AL_PLAYING);
+  EXPECT_EQ(sourceInt(*fireman, AL_SOURCE_STATE), AL_PLAYING);
+  EXPECT_EQ(receiver.player(1)->getSourceSlot(), -1);
+
+  // Roles that do not talk are refused, not read beyond the table.
+  EXPECT_TRUE(receiver.receive(3, *captainPackets[0]).isNull());
+  EXPECT_TRUE(receiver.receive(0xFFFFFFFFu, *captainPackets[0]).isNull());
+  EXPECT_EQ(receiver.player(3), nullptr);
+  EXPECT_EQ(heard.size(), captainPackets.size() + firemanPackets.size());
+}
+
+TEST_F(Receiver, ALostPacketLeavesAGapOnly) {
+  const auto speech = spokenSamples("Medic to the lounge. Three passengers need help at the forward door.");
+  const auto packets = packetsOf(speech);
+  ASSERT_GT(packets.size(), 20u);
+  const size_t lost = 10;
+
+  VoiceReceiver receiver;
+  std::vector<int16_t> output;
+  for (size_t i = 0; i < packets.size(); ++i)
+    if (i != lost)
+      append(output, receiver.receive(1, *packets[i]));
+
+  // Nothing is played in the lost packet's place and nothing else is missing
+  // (a packet holds 4 frames, now and then 5 when the carried samples add up).
+  size_t before = 0;
+  for (size_t i = 0; i < lost; ++i)
+    before += packets[i]->getBufferSize() / 7 * 180;
+  const size_t gap = packets[lost]->getBufferSize() / 7 * 180;
+  const auto whole = decodedAlone(packets);
+  ASSERT_EQ(output.size(), whole.size() - gap);
+  EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + before, output.begin()));
+  // Past the gap the voice goes on: the speech without the lost piece
+  // follows the output as closely as a whole stream does.
+  std::vector<int16_t> speechWithGap(speech.begin(), speech.begin() + before);
+  speechWithGap.insert(speechWithGap.end(), speech.begin() + before + gap, speech.end());
+  EXPECT_GT(bestEnvelopeCorrelation(speechWithGap, output), 0.8);
+}
+
+TEST_F(Receiver, AChiefWhoLeftIsHeardFreshWhenTheRoleTalksAgain) {
+  const auto speech = spokenSamples("Captain here. All passengers follow me to the boat deck.");
+  const auto packets = packetsOf(speech);
+  ASSERT_GT(packets.size(), 4u);
+  VoiceReceiver receiver;
+  for (size_t i = 0; i < 4; ++i)
+    receiver.receive(0, *packets[i]);
+  receiver.forgetSpeaker(0);
+  std::vector<int16_t> output;
+  for (const TNL::ByteBufferPtr &packet : packets)
+    append(output, receiver.receive(0, *packet));
+  EXPECT_EQ(output, decodedAlone(packets));
+}
