@@ -1,6 +1,6 @@
 // Loads the stage as a station does (its plugins.cfg and resources.cfg, the
 // GL render system under Xvfb) and checks the generated figures, props and
-// effects: every animation and a skeleton on each figure, their sizes, and
+// effects: every animation and a skeleton on each figure, the props' sizes, and
 // that with the station's node set-up (object node scaled 0.6 and turned,
 // clone node lifted by the state) passengers lie, sit and stand and crews
 // and chiefs stand on the deck.
