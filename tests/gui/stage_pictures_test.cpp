@@ -83,27 +83,15 @@ protected:
 
 } // namespace
 
-TEST_F(StagedPictures, EachFileIsABaselineJpegOfItsSourcesSize) {
-  for (const char *name : kPictureNames) {
-    SCOPED_TRACE(name);
-    std::ifstream in(std::string("../Media/gui/images/") + name + ".jpg", std::ios::binary);
-    unsigned char magic[3] = {0, 0, 0};
-    in.read(reinterpret_cast<char *>(magic), 3);
-    EXPECT_EQ(magic[0], 0xFF);
-    EXPECT_EQ(magic[1], 0xD8); // start of image
-    EXPECT_EQ(magic[2], 0xFF);
-    guigen::RgbImage decoded = decodeStaged(name);
-    guigen::RgbImage source = drawSource(name);
-    EXPECT_EQ(decoded.width, source.width);
-    EXPECT_EQ(decoded.height, source.height);
-  }
-}
-
-TEST_F(StagedPictures, DecodedPicturesMatchTheirSourcesAndDifferFromEachOther) {
+TEST_F(StagedPictures, JpegFilesDecodeToTheirSourcesAndDifferFromEachOther) {
   std::vector<guigen::RgbImage> decoded;
   for (const char *name : kPictureNames) {
+    std::ifstream in(std::string("../Media/gui/images/") + name + ".jpg", std::ios::binary);
+    EXPECT_EQ(in.get(), 0xFF) << name; // start of image: the name promises JPEG
+    EXPECT_EQ(in.get(), 0xD8) << name;
     decoded.push_back(decodeStaged(name));
-    // JPEG is lossy; a wrong, blank or shifted picture differs by far more.
+    // JPEG is lossy; a wrong, blank, shifted or wrongly sized picture differs
+    // by far more.
     EXPECT_LT(meanAbsoluteDifference(decoded.back(), drawSource(name)), 4.0) << name;
   }
   for (size_t i = 0; i < decoded.size(); ++i)

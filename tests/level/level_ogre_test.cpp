@@ -7,7 +7,6 @@
 #include "BspFile.h"
 #include "LevelDescription.h"
 #include "Lightmapper.h"
-#include "ShipPositions.h"
 
 #include <OGRE/Ogre.h>
 #include <OGRE/Plugins/BSPSceneManager/OgreBspSceneManager.h>
@@ -152,48 +151,6 @@ TEST_F(LevelScene, LoadsWithEveryLeafAndItsPlayerStartsAsSuggestedViewpoints) {
   EXPECT_EQ(seen.size(), description->starts.size()) << "a random suggestion never picked some player start";
 }
 
-TEST_F(LevelScene, RayTowardsBulkheadReportsItAtItsFace) {
-  // From the mess room's open deck straight at the lounge's bulkhead (face at y = 150).
-  std::vector<Hit> hits = worldHits(Vector3(-600, 0, 50), Vector3::UNIT_Y);
-  ASSERT_FALSE(hits.empty());
-  EXPECT_NEAR(hits.front().distance, 150.0, 1.0);
-  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("bulkhead_lounge_s")));
-
-  // Aft from the medic's start to the stern plating (face at x = -800).
-  hits = worldHits(Vector3(-570, -75, 30), Vector3::NEGATIVE_UNIT_X);
-  ASSERT_FALSE(hits.empty());
-  EXPECT_NEAR(hits.front().distance, 230.0, 1.0);
-  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("hull_stern")));
-
-  // Diagonally, so the ray crosses several leaves before it meets the counter.
-  const levelc::Box counter = brushBox("galley_counter");
-  Vector3 from(-500, 150 - 20, 20), target(-680, -40, 20); // hits the counter's +x face at x = -680
-  hits = worldHits(from, target - from);
-  ASSERT_FALSE(hits.empty());
-  EXPECT_NEAR(hits.front().distance, (target - from).length(), 1.0);
-  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, counter));
-}
-
-TEST_F(LevelScene, RayDownOntoTheStepMeetsItsTop) {
-  std::vector<Hit> hits = worldHits(Vector3(110, -260, 50), Vector3::NEGATIVE_UNIT_Z);
-  ASSERT_FALSE(hits.empty());
-  const levelc::Box hatch = brushBox("hatch_cover");
-  EXPECT_NEAR(hits.front().distance, 50 - hatch.max[2], 0.01);
-  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, hatch));
-}
-
-TEST_F(LevelScene, RayAtNpcSearchHeightMeetsWallsButNotTheDeck) {
-  // The NPC's grid search casts its rays at exactly z = 0.
-  std::vector<Hit> hits = worldHits(Vector3(-600, 0, 0), Vector3::UNIT_Y);
-  ASSERT_FALSE(hits.empty());
-  EXPECT_NEAR(hits.front().distance, 150.0, 1.0);
-  EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("bulkhead_lounge_s")));
-
-  hits = worldHits(Vector3(-700, -200, 0), Vector3::UNIT_X);
-  ASSERT_FALSE(hits.empty());
-  EXPECT_GT(hits.front().distance, 800.0) << "a ray at deck height met something in the open mess room";
-}
-
 TEST_F(LevelScene, DiagonalRayFromAWallsFacePlaneMeetsTheWall) {
   // (-240, 205) lies on the plane of the lounge door post's east face, as an
   // NPC's grid point from a whole-unit spawn can; the ray runs south-west
@@ -202,27 +159,6 @@ TEST_F(LevelScene, DiagonalRayFromAWallsFacePlaneMeetsTheWall) {
   ASSERT_FALSE(hits.empty());
   EXPECT_NEAR(hits.front().distance, 5 * std::sqrt(2.0), 0.1);
   EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("bulkhead_lounge_corridor_s")));
-}
-
-TEST_F(LevelScene, RayAlongOpenCorridorReportsNothingWithinItsLength) {
-  struct Corridor {
-    const char *what;
-    Vector3 from, direction;
-    Ogre::Real length;
-  };
-  const Corridor corridors[] = {
-      {"up the corridor to the cabins", Vector3(-180, 160, 50), Vector3::UNIT_Y, 300},
-      {"from the lounge through the corridor into the starboard cabin", Vector3(-300, 255, 50),
-       Vector3::UNIT_X, 480},
-      {"across the mess room", Vector3(-780, -200, 50), Vector3::UNIT_X, 950},
-      {"through the quarters' door to the engine space", Vector3(-600, -545, 50), Vector3::UNIT_X, 520},
-  };
-  for (const Corridor &c : corridors) {
-    std::vector<Hit> hits = worldHits(c.from, c.direction);
-    if (!hits.empty()) {
-      EXPECT_GT(hits.front().distance, c.length) << c.what;
-    }
-  }
 }
 
 // Distance along a unit ray to where it enters the box; negative if it misses.
@@ -275,39 +211,6 @@ TEST_F(LevelScene, RandomRaysMeetTheNearestBrushWhereverTheyRun) {
   }
 }
 
-TEST_F(LevelScene, IntersectionQueryPairsBoxAcrossBulkheadWithIt) {
-  // A 100-unit cube; OGRE tests its bounding sphere (radius about 87)
-  // against each brush's planes, so it stands clear of the deck.
-  Ogre::SceneNode *node = scene->getRootSceneNode()->createChildSceneNode(Vector3(-600, 160, 100));
-  Ogre::Entity *box = scene->createEntity("across_bulkhead", Ogre::SceneManager::PT_CUBE);
-  node->attachObject(box);
-  root->renderOneFrame(); // places the box in the leaves it overlaps
-
-  Ogre::IntersectionSceneQuery *query = scene->createIntersectionQuery();
-  query->setWorldFragmentType(Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION);
-  bool pairedWithWall = false, pairedWithOther = false;
-  for (const auto &pair : query->execute().movables2world) {
-    if (pair.first != box)
-      continue;
-    if (fragmentIsBrush(pair.second, brushBox("bulkhead_lounge_s")))
-      pairedWithWall = true;
-    else
-      pairedWithOther = true;
-  }
-  EXPECT_TRUE(pairedWithWall);
-  EXPECT_FALSE(pairedWithOther) << "a box clear of every other brush was paired with one";
-
-  // Moved into the open mess room, clear of the deck, it meets nothing.
-  node->setPosition(-300, -200, 120);
-  root->renderOneFrame();
-  for (const auto &pair : query->execute().movables2world)
-    EXPECT_NE(pair.first, box) << "a box in open space was paired with a brush";
-
-  scene->destroyQuery(query);
-  scene->destroySceneNode(node);
-  scene->destroyEntity(box);
-}
-
 TEST_F(LevelScene, IntersectionQueryPairsAMovableWithEveryBrushItsSphereReaches) {
   // OGRE pairs a movable with a brush when its centre lies within its
   // bounding radius of every one of the brush's planes.
@@ -342,21 +245,6 @@ TEST_F(LevelScene, IntersectionQueryPairsAMovableWithEveryBrushItsSphereReaches)
   scene->destroyQuery(query);
   scene->destroySceneNode(node);
   scene->destroyEntity(box);
-}
-
-TEST_F(LevelScene, EveryFixedPlaceAndViewpointStandsOnOpenDeck) {
-  std::vector<shiptest::Place> places = shiptest::everyFixedPlace();
-  for (const levelc::StartSpec &s : description->starts)
-    places.push_back({"viewpoint " + s.name, s.origin});
-  const double deckTop = brushBox("deck").max[2];
-  for (const shiptest::Place &p : places) {
-    // Straight down, the first solid is the deck's top: the place is neither
-    // inside a brush (distance 0) nor above some other fitting.
-    std::vector<Hit> hits = worldHits(toVector(p.at), Vector3::NEGATIVE_UNIT_Z);
-    ASSERT_FALSE(hits.empty()) << p.what;
-    EXPECT_NEAR(hits.front().distance, p.at[2] - deckTop, 0.01) << p.what;
-    EXPECT_TRUE(fragmentIsBrush(hits.front().fragment, brushBox("deck"))) << p.what;
-  }
 }
 
 TEST_F(LevelScene, LightmapPagesLoadAsTheBakedLight) {

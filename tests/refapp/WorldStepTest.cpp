@@ -6,11 +6,6 @@ namespace {
 
 using WorldStep = WorldTest;
 
-TEST_F(WorldStep, DefaultStepIsTheSinglePrecisionHundredth) {
-  EXPECT_EQ(world->getSimulationStepSize(), 0.01f);
-  EXPECT_EQ(static_cast<double>(world->getSimulationStepSize()), 0.009999999776482582);
-}
-
 TEST_F(WorldStep, ThreeFramesOfFourMillisecondsFromRestRunOneStepOnTheThird) {
   // A fresh world carries nothing: rebuild the accumulation from zero by
   // stepping a frame that leaves exactly nothing over.
@@ -58,13 +53,6 @@ TEST_F(WorldStep, ZeroStepLeavesTheWorldAlone) {
   world->_applyDynamics(0);
   EXPECT_EQ(probe.dynamicsUpdates, 0);
   EXPECT_EQ(probe.getPosition(), highAbove());
-}
-
-TEST_F(WorldStep, GravityIsStoredAndGivenToOde) {
-  EXPECT_EQ(world->getGravity(), Ogre::Vector3(0, 0, -60));
-  dVector3 gravity;
-  dWorldGetGravity(world->getOdeWorld(), gravity);
-  EXPECT_EQ(gravity[2], -60);
 }
 
 TEST_F(WorldStep, SecondWorldFailsTheSingletonCheck) {

@@ -229,18 +229,6 @@ TEST_F(Handshake, DisconnectWithForeignNoncesIsIgnored) {
   EXPECT_EQ(server->getConnectionList().size(), 1u);
 }
 
-TEST_F(Handshake, NonceRotatesEveryThirtySeconds) {
-  NetInterface *server = makeServer();
-  Nonce first = server->getPuzzleManager().getCurrentNonce();
-  pump(29000, 500);
-  EXPECT_EQ(server->getPuzzleManager().getCurrentNonce(), first);
-  pump(1500, 500);
-  Nonce second = server->getPuzzleManager().getCurrentNonce();
-  EXPECT_NE(second, first);
-  pump(30000, 500);
-  EXPECT_NE(server->getPuzzleManager().getCurrentNonce(), second);
-}
-
 // A connection still solving its puzzle is pending too: disconnecting it (as
 // the interface does at shutdown) reports the failure instead of leaving it.
 TEST_F(Handshake, DisconnectWhileSolvingThePuzzleReportsTheFailure) {

@@ -61,15 +61,6 @@ TEST(ClassRegistry, EventIdsFollowVersionThenNameOrder) {
   EXPECT_EQ(NetClassRep::create(NetClassGroupGame, NetClassTypeEvent, count), nullptr);
 }
 
-TEST(ClassRegistry, ReplicationRpcClassesComeFirst) {
-  EXPECT_STREQ(NetClassRep::findClassRep(NetClassGroupGame, NetClassTypeEvent, 0)->getClassName(),
-               "RPC_GhostConnection_rpcEndGhosting");
-  EXPECT_STREQ(NetClassRep::findClassRep(NetClassGroupGame, NetClassTypeEvent, 1)->getClassName(),
-               "RPC_GhostConnection_rpcReadyForNormalGhosts");
-  EXPECT_STREQ(NetClassRep::findClassRep(NetClassGroupGame, NetClassTypeEvent, 2)->getClassName(),
-               "RPC_GhostConnection_rpcStartGhosting");
-}
-
 TEST(ClassRegistry, IdWidthIsLog2OfThePowerOfTwoAtOrAboveTheCount) {
   EXPECT_EQ(bitsForCount(0), 0u);
   EXPECT_EQ(bitsForCount(1), 0u);
@@ -171,11 +162,4 @@ TEST(RpcSending, EventLargerThanAnEmptyPacketIsRefusedAtPosting) {
   EXPECT_EQ(log.countContaining("larger than an empty packet"), 1);
   EXPECT_TRUE(connection->c2sBig("fits", new ByteBuffer(1023), new ByteBuffer(300)));
   EXPECT_EQ(connection->getQueuedEventCount(), 1u);
-}
-
-TEST(RpcSending, EventsQueueBeforeTheConnectionExists) {
-  RefPtr<TestConnection> connection = new TestConnection;
-  EXPECT_TRUE(connection->c2sOrdered(1));
-  EXPECT_TRUE(connection->c2sUnguaranteed(2));
-  EXPECT_EQ(connection->getQueuedEventCount(), 2u);
 }
