@@ -9,8 +9,11 @@
 #include <CEGUI/widgets/Editbox.h>
 #include <CEGUI/widgets/RadioButton.h>
 
+#include "graphics/AddressCheck.h"
+#include "graphics/DebriefRecord.h"
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
+#include "graphics/NetworkReports.h"
 #include "shell/StationLoop.h"
 #include "shell/StationState.h"
 
@@ -70,6 +73,7 @@ void GraphicsModule::prepareStartWindows() {
   if (CEGUI::RadioButton *selected = radioButton(ROLE_BUTTONS[0])->getSelectedButtonInGroup())
     adoptRole(selected->getID());
 
+  subscribeViewButtons();
   radioButton("FacilitatorView")->setSelected(true);
   radioButton("SendMedkit")->setSelected(true);
   for (const char *window : HIDDEN_AT_START)
@@ -88,8 +92,15 @@ bool GraphicsModule::handleRoleChoice(const CEGUI::EventArgs &) {
 bool GraphicsModule::handleStartDemo(const CEGUI::EventArgs &) {
   if (mStartRequested)
     return true;
+  std::string host;
+  const std::string problem = checkTypedAddress(serverAddress, host);
+  if (!problem.empty()) {
+    // The dialog stays open and says what is wrong.
+    guiWindow("StartAddressHint")->setText(problem.c_str());
+    return true;
+  }
   mStartRequested = true;
-  serverAddress = completeServerAddress(serverAddress);
+  serverAddress = completeServerAddress(host);
   guiWindow("StartDemoBtn")->getParent()->hide();
   return true;
 }
@@ -97,9 +108,15 @@ bool GraphicsModule::handleStartDemo(const CEGUI::EventArgs &) {
 bool GraphicsModule::handleStartConnection(const CEGUI::EventArgs &) {
   if (isClient)
     return true;
-  // Chiefs learn of the start through the simulation's connection class,
-  // which does not exist yet: no chief can be connected to tell.
-  mWaitingForStart = false;
+  if (!mWaitingForStart)
+    return true;
+  if (networkReports) {
+    networkReports->startExercise();
+  } else {
+    mWaitingForStart = false;
+    recordAction(clientRole, "start", "");
+    writeDebrief();
+  }
   return true;
 }
 

@@ -12,6 +12,8 @@
 #include <OgreFrameListener.h>
 #include <OgreVector.h>
 
+#include "graphics/MovementReport.h"
+
 namespace CEGUI {
 class EventArgs;
 class Window;
@@ -82,6 +84,7 @@ public:
   bool keyRight = false;
   std::string debugText;
   float actionTimer = 0; // frames since the action key went down
+  MovementReport movementReport; // the chief's own character and its reports
 
 private:
   void createInput();

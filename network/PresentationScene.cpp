@@ -1,0 +1,36 @@
+#include "network/PresentationScene.h"
+
+#include "graphics/DebriefRecord.h"
+#include "graphics/GraphicsModule.h"
+#include "shell/StationState.h"
+
+void PresentationScene::addCharacter(std::uint32_t role, double x, double y, double z, double yaw, double pitch) {
+  graphicsModule.addCharacter(role, x, y, z, yaw, pitch);
+}
+
+void PresentationScene::moveCharacter(std::uint32_t role, double x, double y, double z, double yawDelta,
+                                      double pitchDelta) {
+  graphicsModule.moveCharacter(role, x, y, z, yawDelta, pitchDelta);
+}
+
+void PresentationScene::removeCharacter(std::uint32_t role) {
+  graphicsModule.removeCharacter(role);
+}
+
+void PresentationScene::setCharacterState(std::uint32_t role, const std::string &state) {
+  graphicsModule.setCharacterState(role, state);
+}
+
+bool PresentationScene::exerciseStarted() const {
+  return graphicsModule.mStartRequested && !graphicsModule.mWaitingForStart;
+}
+
+void PresentationScene::startExercise() {
+  graphicsModule.mWaitingForStart = false;
+  recordAction(clientRole, "start", "");
+  writeDebrief();
+}
+
+void PresentationScene::showLinkStatus(const std::string &words) {
+  graphicsModule.showLinkStatus(words);
+}
