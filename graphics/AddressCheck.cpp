@@ -40,7 +40,7 @@ std::string checkTypedAddress(const std::string &typed, std::string &host) {
       return "The port is fixed at 28000: type the address only";
     address = typed.substr(0, colon);
   }
-  if (!address.empty() && !isDottedAddress(address))
+  if (!address.empty() && address != "localhost" && !isDottedAddress(address))
     return "\"" + address.substr(0, 40) + "\" is not an address: type four numbers, like 192.168.1.5";
   host = address;
   return "";

@@ -1,7 +1,7 @@
 #pragma once
 // The start dialog's check of the typed server address, before the dialog
-// closes: an empty box (the loopback address) or a dotted IPv4 address, 0..255
-// in each of its four parts, optionally followed by the fixed port ":28000".
+// closes: an empty box (the loopback address), "localhost", or a dotted IPv4
+// address, 0..255 in each of its four parts, optionally followed by the fixed port ":28000".
 
 #include <string>
 

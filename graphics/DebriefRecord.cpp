@@ -86,10 +86,11 @@ std::string animationName(Ogre::AnimationState *animation) {
 void writeStation(std::ostream &out) {
   out << "  \"station\": {\"role\": " << clientRole << ", \"roleName\": " << quoted(roleName)
       << ", \"isClient\": " << (isClient ? "true" : "false") << ", \"phase\": " << quoted(phaseWord())
-      << ", \"viewedRole\": " << viewedRole;
+      << ", \"viewedRole\": " << viewedRole << ", \"link\": " << quoted(graphicsModule.mLinkStatus);
   if (graphicsModule.mCamera) {
     const Ogre::Vector3 camera = graphicsModule.mCamera->getPosition();
-    out << ", \"camera\": [" << number(camera.x) << ", " << number(camera.y) << ", " << number(camera.z) << "]";
+    out << ", \"camera\": [" << number(camera.x) << ", " << number(camera.y) << ", " << number(camera.z)
+        << "]";
   }
   out << "},\n";
 }
@@ -101,11 +102,12 @@ void writeChiefs(std::ostream &out) {
     if (!record)
       continue;
     const auto &p = record->placement;
-    const std::string state = record->character ? animationName(record->character->getCurrentAnimation()) : "";
+    const std::string state =
+        record->character ? animationName(record->character->getCurrentAnimation()) : "";
     out << separator << "    {\"role\": " << unsigned(record->role) << ", \"name\": " << quoted(record->name)
         << ", \"x\": " << number(p[0]) << ", \"y\": " << number(p[1]) << ", \"z\": " << number(p[2])
-        << ", \"yaw\": " << number(p[3]) << ", \"pitch\": " << number(p[4]) << ", \"state\": " << quoted(state)
-        << "}";
+        << ", \"yaw\": " << number(p[3]) << ", \"pitch\": " << number(p[4])
+        << ", \"state\": " << quoted(state) << "}";
     separator = ",\n";
   }
   out << "\n  ],\n";
@@ -157,9 +159,10 @@ std::string debriefText() {
   writeStation(out);
   writeChiefs(out);
   writeObjects(out);
-  out << "  \"counters\": {\"passengers\": " << number(passengerCount) << ", \"rescued\": " << number(rescuedCount)
-      << ", \"healed\": " << number(healedCount) << ", \"fires\": " << number(fireCount)
-      << ", \"extinguished\": " << number(extinguishedCount) << "},\n";
+  out << "  \"counters\": {\"passengers\": " << number(passengerCount)
+      << ", \"rescued\": " << number(rescuedCount) << ", \"healed\": " << number(healedCount)
+      << ", \"fires\": " << number(fireCount) << ", \"extinguished\": " << number(extinguishedCount)
+      << "},\n";
   out << "  \"supplies\": {\"medkits\": " << number(medkitSupply)
       << ", \"extinguishers\": " << number(extinguisherSupply) << "},\n";
   writeTimeline(out);

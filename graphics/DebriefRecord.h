@@ -7,7 +7,8 @@
 // Format (plain JSON, one object):
 //   "station":   {"role": 0..3, "roleName": "captain", "isClient": bool,
 //                 "phase": "start dialog" | "lobby" | "running" | "rating" | "scores",
-//                 "viewedRole": 0..3, "camera": [x, y, z]}
+//                 "viewedRole": 0..3, "link": the lobby's words for the network,
+//                 "camera": [x, y, z]}
 //   "chiefs":    one object per present chief, each on its own line:
 //                {"role": 0..2, "name": ..., "x": ..., "y": ..., "z": ...,
 //                 "yaw": degrees, "pitch": degrees, "state": animation name}

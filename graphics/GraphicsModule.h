@@ -157,6 +157,7 @@ public:
   void followViewedChief();
   // The link's state in words under the lobby's rows.
   void showLinkStatus(const std::string &words);
+  std::string mLinkStatus; // the words last shown
 
 private:
   void addResourceLocations();

@@ -26,8 +26,8 @@ const std::array<const char *, 4> VIEW_BUTTONS = {"CaptainView", "MedicView", "F
 
 // Every state word a figure has an animation for.
 const std::array<const char *, 8> STATE_WORDS = {
-    OgreRefApp::STATE_IDLE,         OgreRefApp::STATE_WALK,          OgreRefApp::STATE_DEAD,
-    OgreRefApp::STATE_DEAD_BACK,    OgreRefApp::STATE_DEAD_SITTING,  OgreRefApp::STATE_DEAD_STOMACH,
+    OgreRefApp::STATE_IDLE,          OgreRefApp::STATE_WALK,         OgreRefApp::STATE_DEAD,
+    OgreRefApp::STATE_DEAD_BACK,     OgreRefApp::STATE_DEAD_SITTING, OgreRefApp::STATE_DEAD_STOMACH,
     OgreRefApp::STATE_MEDKIT_CROUCH, OgreRefApp::STATE_FIRE_SHOOT};
 
 bool isStateWord(const std::string &word) {
@@ -54,7 +54,8 @@ std::string placementText(double x, double y, double z) {
 
 } // namespace
 
-void GraphicsModule::addCharacter(std::uint32_t role, double x, double y, double z, double yaw, double pitch) {
+void GraphicsModule::addCharacter(std::uint32_t role, double x, double y, double z, double yaw,
+                                  double pitch) {
   if (!isChiefRole(role) || !clientTable[role]) {
     writeLog("NULL charID\n");
     return;
@@ -63,7 +64,8 @@ void GraphicsModule::addCharacter(std::uint32_t role, double x, double y, double
   OgreRefApp::Character *character = mParkedCharacters[role];
   mParkedCharacters[role] = nullptr;
   if (!character)
-    character = mWorld->createCharacter(record.name, record.mesh, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+    character =
+        mWorld->createCharacter(record.name, record.mesh, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
   record.character = character;
   character->setOrientation(Ogre::Quaternion::IDENTITY);
   showFigure(*character, true);
@@ -146,7 +148,8 @@ void GraphicsModule::setCharacterState(std::uint32_t role, const std::string &st
 }
 
 void GraphicsModule::followViewedChief() {
-  OgreRefApp::Character *character = viewedRole >= 0 ? characterOf(static_cast<std::uint32_t>(viewedRole)) : nullptr;
+  OgreRefApp::Character *character =
+      viewedRole >= 0 ? characterOf(static_cast<std::uint32_t>(viewedRole)) : nullptr;
   if (!character || !mCamera)
     return;
   mCamera->setPosition(character->getPosition() + Ogre::Vector3(0, 0, 15));
@@ -173,6 +176,8 @@ bool GraphicsModule::handleViewChoice(const CEGUI::EventArgs &) {
 }
 
 void GraphicsModule::showLinkStatus(const std::string &words) {
+  mLinkStatus = words;
+  markDebriefChanged();
   if (mGUISystem)
     guiWindow("LobbyHint")->setText(words.c_str());
 }

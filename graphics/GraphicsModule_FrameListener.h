@@ -83,7 +83,7 @@ public:
   bool keyLeft = false;
   bool keyRight = false;
   std::string debugText;
-  float actionTimer = 0; // frames since the action key went down
+  float actionTimer = 0;         // frames since the action key went down
   MovementReport movementReport; // the chief's own character and its reports
 
 private:

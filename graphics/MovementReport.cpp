@@ -14,6 +14,9 @@ constexpr double EYE_HEIGHT = 15;
 // Moving frames and walked distance (level units) after which a report goes.
 constexpr int FRAMES_PER_REPORT = 10;
 constexpr double DISTANCE_PER_REPORT = 5;
+// A still chief whose camera moved this far (level units) since the last
+// report is reported again.
+constexpr double DRIFT_TO_REPORT = 0.5;
 
 OgreRefApp::Character *ownCharacter() {
   if (!isClient || !isChiefRole(clientRole) || !clientTable[clientRole])
@@ -47,7 +50,10 @@ void MovementReport::frameMoved(const Ogre::Vector3 &p, float rotX, float rotY) 
 }
 
 void MovementReport::frameStill(const Ogre::Vector3 &now) {
-  if (!unreported || !ownCharacter())
+  // The camera's body may still be pushed out of a wall after the keys are
+  // released; that counts as a move of its own.
+  const bool drifted = now.distance(lastSentPosition) > DRIFT_TO_REPORT;
+  if (!(unreported || drifted) || !ownCharacter())
     return;
   placeOwnCharacter(now, 0);
   send(now);

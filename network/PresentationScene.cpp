@@ -4,7 +4,8 @@
 #include "graphics/GraphicsModule.h"
 #include "shell/StationState.h"
 
-void PresentationScene::addCharacter(std::uint32_t role, double x, double y, double z, double yaw, double pitch) {
+void PresentationScene::addCharacter(std::uint32_t role, double x, double y, double z, double yaw,
+                                     double pitch) {
   graphicsModule.addCharacter(role, x, y, z, yaw, pitch);
 }
 

@@ -15,6 +15,7 @@ TEST(AddressCheck, AcceptsEmptyDottedAndTheFixedPortAndRefusesEverythingElseWith
   const Case cases[] = {
       {"", "", nullptr},
       {"127.0.0.1", "127.0.0.1", nullptr},
+      {"localhost", "localhost", nullptr},
       {"10.0.0.5:28000", "10.0.0.5", nullptr},
       {":28000", "", nullptr},
       {"255.255.255.255", "255.255.255.255", nullptr},
