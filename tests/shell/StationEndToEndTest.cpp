@@ -565,9 +565,9 @@ TEST_F(FourStations, ChiefsJoinWalkAndLeaveAndEveryStationShowsTheSame) {
       waitFor([&] { return readDebrief(facilitator.dir()).link == "Listening on 127.0.0.1:28000"; }, 10s))
       << "lobby says: " << readDebrief(facilitator.dir()).link;
 
-  Station &captain = addStation("x-captain");
-  const auto captainWindow = boot(captain, SMALL_CAPTAIN_BUTTON);
-  ASSERT_TRUE(captainWindow) << captain.errors();
+  Station &firstCaptain = addStation("x-captain-first");
+  const auto firstCaptainWindow = boot(firstCaptain, SMALL_CAPTAIN_BUTTON);
+  ASSERT_TRUE(firstCaptainWindow) << firstCaptain.errors();
   ASSERT_TRUE(facilitator.waitForLog("Server: A new client captain has connected", 30s));
 
   // A second captain is refused and told why; nothing changes elsewhere.
@@ -584,8 +584,20 @@ TEST_F(FourStations, ChiefsJoinWalkAndLeaveAndEveryStationShowsTheSame) {
     ASSERT_TRUE(requestWindowClose(intruder.displayName(), *intruderWindow));
     EXPECT_EQ(intruder.waitForExit(60s), std::optional<int>(0));
     EXPECT_EQ(readDebrief(facilitator.dir()).chiefs.size(), 1u);
-    EXPECT_EQ(readDebrief(captain.dir()).chiefs.size(), 1u);
+    EXPECT_EQ(readDebrief(firstCaptain.dir()).chiefs.size(), 1u);
   }
+
+  // The captain leaves the lobby and comes back on another station: the
+  // facilitator's scene makes his character again without ending.
+  ASSERT_TRUE(requestWindowClose(firstCaptain.displayName(), *firstCaptainWindow));
+  EXPECT_EQ(firstCaptain.waitForExit(60s), std::optional<int>(0));
+  ASSERT_TRUE(facilitator.waitForLog("The client captain has disconnected from server", 20s));
+  EXPECT_TRUE(waitFor([&] { return readDebrief(facilitator.dir()).chiefs.empty(); }, 10s));
+  Station &captain = addStation("x-captain");
+  const auto captainWindow = boot(captain, SMALL_CAPTAIN_BUTTON);
+  ASSERT_TRUE(captainWindow) << captain.errors();
+  ASSERT_TRUE(facilitator.waitForLog("Server: A new client captain has connected", 30s, 2));
+  ASSERT_TRUE(facilitator.running()) << facilitator.errors();
 
   Station &medic = addStation("x-medic");
   const auto medicWindow = boot(medic, SMALL_MEDIC_BUTTON);
