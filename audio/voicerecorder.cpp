@@ -23,6 +23,8 @@ void setSampleAt(TNL::ByteBuffer &buffer, size_t index, int16_t sample) {
 
 } // namespace
 
+VoiceRecorder voiceRecorder;
+
 VoiceRecorder::VoiceRecorder() : VoiceRecorder(std::make_unique<OpenALVoiceCapture>()) {}
 
 VoiceRecorder::VoiceRecorder(std::unique_ptr<VoiceCapture> capture)

@@ -52,3 +52,8 @@ private:
   std::unique_ptr<VoiceCapture> mCapture;
   VoicePacketSender mSender;
 };
+
+// The station's push-to-talk recorder with its voice encoder; the main loop
+// drives its capture timer and the frame listener shows its level.
+extern VoiceRecorder voiceRecorder;
+

@@ -28,3 +28,17 @@ function(sw_add_gtest name)
                          PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()
+
+# Headers are included as "<layer folder>/<file>.h" from the top of the tree.
+# A layer's include path is a folder of its own holding links to the folders
+# it may see, so "graphics/..." does not resolve inside refapp/.
+function(sw_layer_include_dir target)
+  set(dir "${CMAKE_BINARY_DIR}/layers/${target}")
+  file(MAKE_DIRECTORY "${dir}")
+  foreach(folder ${ARGN})
+    get_filename_component(parent "${dir}/${folder}" DIRECTORY)
+    file(MAKE_DIRECTORY "${parent}")
+    file(CREATE_LINK "${CMAKE_SOURCE_DIR}/${folder}" "${dir}/${folder}" SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PUBLIC "${dir}")
+endfunction()

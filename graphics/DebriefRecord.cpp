@@ -13,7 +13,8 @@
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppNPC.h"
-#include "shell/StationState.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
 
 namespace {
 
@@ -70,13 +71,13 @@ const char *phaseWord() {
 }
 
 const char *kindOf(const std::string &name) {
-  if (name.find(PASSENGER_PREFIX) != std::string::npos)
+  if (isPassenger(name))
     return "passenger";
-  if (name.find(MEDIC_CREW_PREFIX) != std::string::npos)
+  if (isMedicCrew(name))
     return "medic crew";
-  if (name.find(FIRE_CREW_PREFIX) != std::string::npos)
+  if (isFireCrew(name))
     return "fireman crew";
-  return "fire";
+  return isFire(name) ? "fire" : "object";
 }
 
 std::string animationName(Ogre::AnimationState *animation) {

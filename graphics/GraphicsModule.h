@@ -15,8 +15,10 @@
 #include <OgreVector.h>
 
 #include "graphics/MaterialControls.h"
+#include "shell/state/StationState.h"
 
 namespace Ogre {
+struct FrameEvent;
 class Root;
 class SceneManager;
 class RaySceneQuery;
@@ -84,7 +86,8 @@ public:
   CEGUI::Window *mVerticalScroll = nullptr;
 
   // Passengers, crew members and fires by name; the World owns the objects.
-  std::map<std::string, OgreRefApp::ApplicationObject *> namedObjects;
+  // The map itself is station state, so the world can look names up too.
+  NamedObjectMap &namedObjects = sceneObjects;
 
   std::int32_t mResourceKind = 0; // chosen resource button: 0 medical kits, 1 extinguishers
   std::int32_t mModelMode = 0;    // 1 while the material panel's model side is chosen
@@ -121,6 +124,14 @@ public:
   // size: the particle effect's scale; applyArea: re-shape the collision box
   // from the effect's bounds.
   OgreRefApp::Fire *spawnFire(bool applyArea, double size, const Ogre::Vector3 &position);
+
+  // ---- One frame of the simulation (GraphicsModuleSimulation.cpp) ----
+
+  // What the frame listener runs of the simulation each frame: while the
+  // exercise runs the world step; always every figure's animation; while it
+  // runs the passengers' and crews' ticks, passengers walking walkStep units
+  // a frame. Benchmarks run the same frame.
+  void simulateFrame(const Ogre::FrameEvent &evt, bool running, Ogre::Real walkStep);
 
   // ---- Start dialog and lobby (GraphicsModuleStart.cpp) ----
 
@@ -170,6 +181,9 @@ private:
   void loadPictures();
   void createScene();
   OgreRefApp::NPC *spawnNpc(const char *prefix, const char *mesh, const Ogre::Vector3 &position);
+  void stepWorld(double frameSeconds);
+  void animateFigures(double frameSeconds);
+  void tickNpcs(const Ogre::FrameEvent &evt, Ogre::Real walkStep);
 
   bool handleRoleChoice(const CEGUI::EventArgs &args);
   bool handleStartDemo(const CEGUI::EventArgs &args);

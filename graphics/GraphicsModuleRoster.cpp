@@ -16,8 +16,8 @@
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/SimulationLog.h"
-#include "shell/StationState.h"
+#include "shell/state/SimulationLog.h"
+#include "shell/state/StationState.h"
 
 namespace {
 

@@ -33,8 +33,9 @@
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/SimulationLog.h"
-#include "shell/StationState.h"
+#include "shell/state/SimulationLog.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
 #include "graphics/NetworkReports.h"
-#include "shell/StationLoop.h"
-#include "shell/StationState.h"
+#include "graphics/StartChoices.h"
+#include "shell/state/StationState.h"
 
 namespace {
 

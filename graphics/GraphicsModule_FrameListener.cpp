@@ -20,16 +20,11 @@
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/SimulationLog.h"
-#include "shell/Station.h"
-#include "shell/StationState.h"
+#include "shell/state/SimulationLog.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
 
 namespace {
-
-// The step the world takes when the frame time is unusable (0, or a stall
-// longer than MAX_WORLD_STEP): the single-precision 0.01 s.
-constexpr double FALLBACK_WORLD_STEP = 0.01f;
-constexpr double MAX_WORLD_STEP = 0.05; // seconds
 
 CEGUI::GUIContext &guiContext() {
   return CEGUI::System::getSingleton().getDefaultGUIContext();
@@ -48,10 +43,6 @@ CEGUI::MouseButton guiButton(OIS::MouseButtonID id) {
   default:
     return CEGUI::LeftButton;
   }
-}
-
-bool contains(const std::string &text, const char *part) {
-  return text.find(part) != std::string::npos;
 }
 
 } // namespace
@@ -109,12 +100,7 @@ void GraphicsModule_FrameListener::findWindows() {
 
 bool GraphicsModule_FrameListener::frameStarted(const Ogre::FrameEvent &evt) {
   actionTimer += 1;
-  const bool running = mGraphicsModule->isRunning();
-  if (running)
-    stepWorld(evt);
-  animateAll(evt);
-  if (running)
-    tickNpcs(evt);
+  mGraphicsModule->simulateFrame(evt, mGraphicsModule->isRunning(), moveScale * 100);
   mouse->capture();
   keyboard->capture();
   if (quitRequested)
@@ -147,39 +133,6 @@ void GraphicsModule_FrameListener::updateVoiceLevel() {
   // Peak sample level of the last capture step, full scale 32767.
   static_cast<CEGUI::ProgressBar *>(guiWindow("VoiceProgress"))
       ->setProgress(static_cast<float>(voiceRecorder.mPeakLevel) / 32767.0f);
-}
-
-void GraphicsModule_FrameListener::stepWorld(const Ogre::FrameEvent &evt) {
-  const double frameTime = evt.timeSinceLastFrame;
-  const bool usable = frameTime != 0 && frameTime <= MAX_WORLD_STEP;
-  mGraphicsModule->mWorld->simulationStep(static_cast<Ogre::Real>(usable ? frameTime : FALLBACK_WORLD_STEP));
-}
-
-void GraphicsModule_FrameListener::animateAll(const Ogre::FrameEvent &evt) {
-  for (const auto &[name, object] : mGraphicsModule->namedObjects) {
-    if (!contains(name, PASSENGER_PREFIX) && !contains(name, CREW_MARK))
-      continue;
-    Ogre::AnimationState *animation = static_cast<OgreRefApp::NPC *>(object)->getCurrentAnimation();
-    if (animation && animation->getEnabled())
-      animation->addTime(evt.timeSinceLastFrame);
-  }
-  for (const auto &record : clientTable) {
-    if (!record || !record->character)
-      continue;
-    Ogre::AnimationState *animation = record->character->getCurrentAnimation();
-    if (animation && animation->getEnabled())
-      animation->addTime(evt.timeSinceLastFrame);
-  }
-}
-
-void GraphicsModule_FrameListener::tickNpcs(const Ogre::FrameEvent &evt) {
-  for (const auto &[name, object] : mGraphicsModule->namedObjects) {
-    auto *npc = static_cast<OgreRefApp::NPC *>(object);
-    if (contains(name, PASSENGER_PREFIX))
-      npc->tick(evt, moveScale * 100);
-    else if (contains(name, CREW_MARK))
-      npc->crewtick(evt);
-  }
 }
 
 void GraphicsModule_FrameListener::moveCamera() {

@@ -89,9 +89,6 @@ public:
 private:
   void createInput();
   void findWindows();
-  void stepWorld(const Ogre::FrameEvent &evt);
-  void animateAll(const Ogre::FrameEvent &evt);
-  void tickNpcs(const Ogre::FrameEvent &evt);
   void moveCamera();
   // The medic's and the fireman's supply bars, every frame.
   void updateSupplyBar();

@@ -5,7 +5,7 @@
 #include "graphics/DebriefRecord.h"
 #include "graphics/NetworkReports.h"
 #include "refapp/OgreRefAppCharacter.h"
-#include "shell/StationState.h"
+#include "shell/state/StationState.h"
 
 namespace {
 

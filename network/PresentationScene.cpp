@@ -2,7 +2,7 @@
 
 #include "graphics/DebriefRecord.h"
 #include "graphics/GraphicsModule.h"
-#include "shell/StationState.h"
+#include "shell/state/StationState.h"
 
 void PresentationScene::addCharacter(std::uint32_t role, double x, double y, double z, double yaw,
                                      double pitch) {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/StationState.h"
+#include "shell/state/StationState.h"
 #include "tnl/netbase.h"
 
 namespace TNL {

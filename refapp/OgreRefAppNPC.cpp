@@ -14,7 +14,8 @@
 #include "refapp/OgreRefAppFigure.h"
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/StationState.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
 
 std::ofstream npcLog("test.txt");
 
@@ -44,9 +45,6 @@ constexpr Real POOL_LIFT = 200;        // pooled crew wait this far above their 
 constexpr Real WALL_PROBE_HEIGHT = 1; // the wall probe starts this far above the NPC's origin
 constexpr Real WALL_PROBE_REACH = 5;  // only walls this close ahead push the NPC back
 
-bool contains(const Ogre::String &text, const char *part) {
-  return text.find(part) != Ogre::String::npos;
-}
 
 Character *chiefCharacter(RoleCode role) {
   const std::unique_ptr<ClientRecord> &record = clientTable[role];
@@ -241,10 +239,10 @@ void NPC::crewtick(const Ogre::FrameEvent &evt) {
   mWorkTimer += evt.timeSinceLastFrame;
   if (!mWorking)
     return;
-  if (contains(mName, MEDIC_CREW_PREFIX)) {
+  if (isMedicCrew(mName)) {
     if (mWorkTimer > TREATMENT_SECONDS)
       treatTargetPassenger();
-  } else if (contains(mName, FIRE_CREW_PREFIX)) {
+  } else if (isFireCrew(mName)) {
     if (mWorkTimer > EXTINGUISH_STEP_SECONDS)
       extinguishTargetFire();
   }
@@ -337,9 +335,9 @@ void NPC::showAsSummoned(const Ogre::Vector3 &position, const Ogre::Vector3 &tow
 
 void NPC::setDisabled() {
   std::vector<NPC *> *pool = nullptr;
-  if (contains(mName, FIRE_CREW_PREFIX))
+  if (isFireCrew(mName))
     pool = &fireCrewPool;
-  else if (contains(mName, MEDIC_CREW_PREFIX))
+  else if (isMedicCrew(mName))
     pool = &medicCrewPool;
   // Once in the pool is enough: a member listed twice would be sent twice.
   if (pool && std::find(pool->begin(), pool->end(), this) == pool->end())

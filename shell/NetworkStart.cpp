@@ -4,8 +4,8 @@
 #include "network/PresentationScene.h"
 #include "network/StationLink.h"
 #include "network/StationReports.h"
-#include "shell/SimulationLog.h"
-#include "shell/StationState.h"
+#include "shell/state/SimulationLog.h"
+#include "shell/state/StationState.h"
 
 namespace {
 PresentationScene presentationScene;

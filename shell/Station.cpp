@@ -12,10 +12,8 @@
 #include "graphics/GraphicsModule.h"
 #include "graphics/StationRoot.h"
 #include "shell/NetworkStart.h"
-#include "shell/SimulationLog.h"
+#include "shell/state/SimulationLog.h"
 #include "shell/StationLoop.h"
-
-VoiceRecorder voiceRecorder;
 
 namespace {
 

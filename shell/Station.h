@@ -6,10 +6,6 @@
 
 class VoiceRecorder;
 
-// The push-to-talk recorder with its voice encoder; the main loop drives its
-// capture timer.
-extern VoiceRecorder voiceRecorder;
-
 // Runs one station to its end. 0 after a normal end or a reported engine
 // exception, 1 when the graphics set-up failed (configuration dialog
 // cancelled, GUI not created).

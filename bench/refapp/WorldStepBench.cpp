@@ -16,8 +16,9 @@
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/StationState.h"
-#include "tests/refapp/RefAppTestScene.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
+#include "tests/support/RefAppTestScene.h"
 
 namespace {
 

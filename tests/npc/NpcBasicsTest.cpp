@@ -7,8 +7,8 @@
 
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "tests/npc/NpcTestSupport.h"
-#include "tests/refapp/RefAppTestScene.h"
+#include "tests/support/NpcTestSupport.h"
+#include "tests/support/RefAppTestScene.h"
 
 namespace sw::test {
 namespace {

@@ -14,9 +14,10 @@
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/StationState.h"
-#include "tests/npc/NpcTestSupport.h"
-#include "tests/refapp/RefAppTestScene.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
+#include "tests/support/NpcTestSupport.h"
+#include "tests/support/RefAppTestScene.h"
 
 namespace sw::test {
 namespace {

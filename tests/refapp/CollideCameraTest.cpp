@@ -2,7 +2,7 @@
 
 #include "refapp/OgreRefAppBall.h"
 #include "refapp/OgreRefAppCollideCamera.h"
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

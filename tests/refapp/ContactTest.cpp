@@ -1,4 +1,4 @@
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

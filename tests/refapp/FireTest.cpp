@@ -3,7 +3,7 @@
 #include <OgreSceneNode.h>
 
 #include "refapp/OgreRefAppFire.h"
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

@@ -5,7 +5,7 @@
 #include "refapp/OgreRefAppHingeJoint.h"
 #include "refapp/OgreRefAppSliderJoint.h"
 #include "refapp/OgreRefAppUniversalJoint.h"
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

@@ -4,7 +4,7 @@
 #include "refapp/OgreRefAppBall.h"
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppFire.h"
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

@@ -6,7 +6,7 @@
 #include "refapp/OgreRefAppBox.h"
 #include "refapp/OgreRefAppFinitePlane.h"
 #include "refapp/OgreRefAppOgreHead.h"
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

@@ -1,5 +1,5 @@
 #include "refapp/OgreRefAppBall.h"
-#include "tests/refapp/WorldTestFixture.h"
+#include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
 namespace {

@@ -12,7 +12,7 @@
 #include "network/NetworkModule.h"
 #include "network/StationLink.h"
 #include "shell/NetworkStart.h"
-#include "shell/StationState.h"
+#include "shell/state/StationState.h"
 #include "tnl/netinterface.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The engine-free logic of the station's loops: address completion, the loop
-// clock, the voice timer, the lobby rows and the role choice.
+// The engine-free logic of the station's loops: the loop clock and the voice
+// timer.
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -9,25 +9,12 @@
 
 #include "audio/voicecapture.h"
 #include "audio/voicerecorder.h"
-#include "shell/SimulationLog.h"
 #include "shell/Station.h"
 #include "shell/StationLoop.h"
-#include "shell/StationState.h"
 
 namespace {
 
 constexpr std::uint64_t NS_PER_MS = 1000000;
-
-TEST(ServerAddress, EmptyBoxMeansLoopbackOnTheFixedPort) {
-  EXPECT_EQ(completeServerAddress(""), "127.0.0.1:28000");
-}
-
-TEST(ServerAddress, TypedHostIsKeptAsTypedWithThePortAppended) {
-  EXPECT_EQ(completeServerAddress("192.168.1.20"), "192.168.1.20:28000");
-  EXPECT_EQ(completeServerAddress("bridge.local"), "bridge.local:28000");
-  // The box takes a host only: a typed port is not honoured.
-  EXPECT_EQ(completeServerAddress("10.0.0.1:4000"), "10.0.0.1:4000:28000");
-}
 
 TEST(LoopClock, PassShorterThanTwoMillisecondsConsumesNothing) {
   LoopClock clock;
@@ -132,81 +119,6 @@ TEST(VoiceStep, RecorderCapturesOnlyWhenItsTimerRunsOut) {
   EXPECT_EQ(recorder.mVoiceTimer, VOICE_CAPTURE_PERIOD);
   EXPECT_EQ(recorder.mVoicePeriod, VOICE_CAPTURE_PERIOD);
   EXPECT_FALSE(recorder.mLastPacket.isNull());
-}
-
-TEST(LobbyRows, EachChiefRowNamesItsWindowsTextsAndPictures) {
-  const LobbyRow *captain = lobbyRow(0);
-  ASSERT_NE(captain, nullptr);
-  EXPECT_STREQ(captain->labelWindow, "CaptainConnection");
-  EXPECT_STREQ(captain->imageWindow, "CaptainImage");
-  EXPECT_STREQ(lobbyRowText(*captain, true), "Captain : Connected...");
-  EXPECT_STREQ(lobbyRowText(*captain, false), "Captain : Not connected...");
-  EXPECT_STREQ(lobbyRowImage(*captain, true), "captain.jpg");
-  EXPECT_STREQ(lobbyRowImage(*captain, false), "question.jpg");
-
-  const LobbyRow *medic = lobbyRow(1);
-  ASSERT_NE(medic, nullptr);
-  EXPECT_STREQ(medic->labelWindow, "MedicConnection");
-  EXPECT_STREQ(medic->imageWindow, "MedicImage");
-  EXPECT_STREQ(lobbyRowText(*medic, true), "Medical Chief : Connected...");
-  EXPECT_STREQ(lobbyRowText(*medic, false), "Medical Chief : Not connected...");
-  EXPECT_STREQ(lobbyRowImage(*medic, true), "medic.jpg");
-
-  const LobbyRow *fireman = lobbyRow(2);
-  ASSERT_NE(fireman, nullptr);
-  EXPECT_STREQ(fireman->labelWindow, "FiremanConnection");
-  EXPECT_STREQ(fireman->imageWindow, "FiremanImage");
-  EXPECT_STREQ(lobbyRowText(*fireman, true), "Fire&Rescue Chief : Connected...");
-  EXPECT_STREQ(lobbyRowText(*fireman, false), "Fire&Rescue Chief : Not connected...");
-  EXPECT_STREQ(lobbyRowImage(*fireman, true), "fireman.jpg");
-  EXPECT_STREQ(lobbyRowImage(*fireman, false), "question.jpg");
-}
-
-TEST(LobbyRows, FacilitatorAndUnknownCodesHaveNoRow) {
-  EXPECT_EQ(lobbyRow(3), nullptr);
-  EXPECT_EQ(lobbyRow(4000000000u), nullptr);
-}
-
-std::string lastLogLine() {
-  std::ifstream log("sternwake.log");
-  std::string line;
-  std::string last;
-  while (std::getline(log, line))
-    if (!line.empty())
-      last = line;
-  return last;
-}
-
-std::string messageOf(const std::string &logLine) {
-  const std::size_t tab = logLine.find('\t');
-  return tab == std::string::npos ? std::string() : logLine.substr(tab + 1);
-}
-
-TEST(RoleChoice, EachRoleButtonSetsModeCodeAndWordAndIsLogged) {
-  struct Expected {
-    std::uint32_t buttonId;
-    bool client;
-    std::uint32_t role;
-    const char *word;
-  };
-  for (const Expected &e : {Expected{1, true, 0, "captain"}, Expected{2, true, 1, "medic"},
-                            Expected{3, true, 2, "fireman"}, Expected{0, false, 3, "facilitator"}}) {
-    chooseRole(e.buttonId);
-    EXPECT_EQ(isClient, e.client) << e.word;
-    EXPECT_EQ(clientRole, e.role) << e.word;
-    EXPECT_EQ(roleName, e.word);
-    EXPECT_EQ(messageOf(lastLogLine()), std::string("The user has choosen role : ") + e.word);
-  }
-}
-
-TEST(RoleChoice, UnknownButtonChangesNothingButIsStillLogged) {
-  chooseRole(2);
-  chooseRole(9);
-  EXPECT_TRUE(isClient);
-  EXPECT_EQ(clientRole, 1u);
-  EXPECT_EQ(roleName, "medic");
-  EXPECT_EQ(messageOf(lastLogLine()), "The user has choosen role : medic");
-  EXPECT_FALSE(adoptRole(4));
 }
 
 } // namespace

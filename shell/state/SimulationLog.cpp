@@ -1,4 +1,4 @@
-#include "shell/SimulationLog.h"
+#include "shell/state/SimulationLog.h"
 
 #include <chrono>
 #include <iomanip>

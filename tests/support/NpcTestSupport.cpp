@@ -1,4 +1,4 @@
-#include "tests/npc/NpcTestSupport.h"
+#include "tests/support/NpcTestSupport.h"
 
 #include <fstream>
 #include <sstream>
@@ -14,8 +14,9 @@
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/StationState.h"
-#include "tests/refapp/RefAppTestScene.h"
+#include "shell/state/ObjectKinds.h"
+#include "shell/state/StationState.h"
+#include "tests/support/RefAppTestScene.h"
 
 namespace sw::test {
 namespace {

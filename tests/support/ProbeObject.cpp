@@ -1,4 +1,4 @@
-#include "tests/refapp/ProbeObject.h"
+#include "tests/support/ProbeObject.h"
 
 #include <OgreEntity.h>
 #include <OgreSceneManager.h>

@@ -34,6 +34,11 @@ RefAppScene &refAppScene();
 // A name never used before in this process, for objects a test creates.
 Ogre::String uniqueName(const Ogre::String &prefix);
 
+// Deletes the world and the engine root while the engine's plug-in libraries
+// are still loaded, as the station does before it returns from main. Tests
+// get it from a global test environment; programs call it before returning.
+void releaseRefAppScene();
+
 // Renders one frame, so that scene queries see nodes at their latest places.
 void renderOneFrame();
 

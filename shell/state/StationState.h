@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,17 +78,14 @@ std::unique_ptr<ClientRecord> makeClientRecord(std::uint32_t role);
 // Indexed by chief role code 0..2; an empty slot is a chief not present.
 extern std::array<std::unique_ptr<ClientRecord>, CHIEF_ROLE_COUNT> clientTable;
 
-// ---- Scene objects by name (namedObjects is a GraphicsModule member) ----
+// ---- Scene objects by name ----
 
-// Kind prefixes of the names made by makeObjectName; kinds are recognised by
-// substrings of names.
-extern const char *const PASSENGER_PREFIX;  // "passenger"
-extern const char *const MEDIC_CREW_PREFIX; // "CREWilkyardim"
-extern const char *const FIRE_CREW_PREFIX;  // "CREWyangin"
-extern const char *const FIRE_PREFIX;       // "fireparticle"
-extern const char *const CREW_MARK;         // "CREW"
+// Passengers, crew members and fires by name. Refers to the objects, which
+// the World owns; the GraphicsModule's namedObjects is this map.
+using NamedObjectMap = std::map<std::string, OgreRefApp::ApplicationObject *>;
+extern NamedObjectMap sceneObjects;
 
-// prefix + the number of entries namedObjects holds now, in decimal.
+// prefix + the number of entries the scene's named objects hold now, in decimal.
 std::string makeObjectName(const std::string &prefix);
 
 // The named object, or null; never inserts an entry.

@@ -1,6 +1,5 @@
-#include "shell/StationState.h"
+#include "shell/state/StationState.h"
 
-#include "graphics/GraphicsModule.h"
 
 bool isClient = false;
 std::uint32_t clientRole = ROLE_CAPTAIN;
@@ -29,19 +28,15 @@ std::unique_ptr<ClientRecord> makeClientRecord(std::uint32_t role) {
 
 std::array<std::unique_ptr<ClientRecord>, CHIEF_ROLE_COUNT> clientTable;
 
-const char *const PASSENGER_PREFIX = "passenger";
-const char *const MEDIC_CREW_PREFIX = "CREWilkyardim";
-const char *const FIRE_CREW_PREFIX = "CREWyangin";
-const char *const FIRE_PREFIX = "fireparticle";
-const char *const CREW_MARK = "CREW";
+NamedObjectMap sceneObjects;
 
 std::string makeObjectName(const std::string &prefix) {
-  return prefix + std::to_string(graphicsModule.namedObjects.size());
+  return prefix + std::to_string(sceneObjects.size());
 }
 
 OgreRefApp::ApplicationObject *findNamedObject(const std::string &name) {
-  const auto found = graphicsModule.namedObjects.find(name);
-  return found == graphicsModule.namedObjects.end() ? nullptr : found->second;
+  const auto found = sceneObjects.find(name);
+  return found == sceneObjects.end() ? nullptr : found->second;
 }
 
 std::string selectedObjectName;

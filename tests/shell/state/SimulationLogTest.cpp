@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/SimulationLog.h"
+#include "shell/state/SimulationLog.h"
 
 namespace {
 

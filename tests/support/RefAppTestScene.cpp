@@ -1,4 +1,4 @@
-#include "tests/refapp/RefAppTestScene.h"
+#include "tests/support/RefAppTestScene.h"
 
 #include <filesystem>
 #include <fstream>
@@ -25,10 +25,6 @@ const char *const LEVEL = "ogretestmap.bsp";
 RefAppScene theScene;
 bool sceneBuilt = false;
 
-void loadPlugins(Ogre::Root &root) {
-  for (const char *plugin : {"RenderSystem_GL", "Plugin_BSPSceneManager", "Plugin_ParticleFX"})
-    root.loadPlugin(Ogre::String(OGRE_PLUGIN_DIR) + "/" + plugin);
-}
 
 Ogre::RenderWindow *openWindow(Ogre::Root &root) {
   Ogre::RenderSystem *gl = root.getRenderSystemByName("OpenGL Rendering Subsystem");
@@ -70,8 +66,9 @@ bool resourceExists(const Ogre::String &name) {
 
 void buildScene() {
   RefAppScene &s = theScene;
-  s.root = new Ogre::Root("", "", "Ogre.log");
-  loadPlugins(*s.root);
+  // The station's own plug-in list: render system, level, particles and the
+  // image codec the generated textures need.
+  s.root = new Ogre::Root(STAGE_BIN + "/plugins.cfg", "", "Ogre.log");
   s.window = openWindow(*s.root);
   addResourceLocations();
   Ogre::TextureManager::getSingleton().setDefaultNumMipmaps(5);
@@ -96,21 +93,27 @@ void buildScene() {
   sceneBuilt = true;
 }
 
+} // namespace
+
+void releaseRefAppScene() {
+  if (!sceneBuilt)
+    return;
+  graphicsModule.namedObjects.clear();
+  graphicsModule.mWorld = nullptr;
+  graphicsModule.mSceneMgr = nullptr;
+  graphicsModule.mWindow = nullptr;
+  graphicsModule.mRoot = nullptr;
+  delete theScene.world;
+  delete theScene.root;
+  theScene = RefAppScene();
+  sceneBuilt = false;
+}
+
+namespace {
+
 class SceneTeardown : public ::testing::Environment {
 public:
-  void TearDown() override {
-    if (!sceneBuilt)
-      return;
-    graphicsModule.namedObjects.clear();
-    graphicsModule.mWorld = nullptr;
-    graphicsModule.mSceneMgr = nullptr;
-    graphicsModule.mWindow = nullptr;
-    graphicsModule.mRoot = nullptr;
-    delete theScene.world;
-    delete theScene.root;
-    theScene = RefAppScene();
-    sceneBuilt = false;
-  }
+  void TearDown() override { releaseRefAppScene(); }
 };
 
 ::testing::Environment *const teardown = ::testing::AddGlobalTestEnvironment(new SceneTeardown);

@@ -9,8 +9,8 @@
 #include "graphics/GraphicsModule.h"
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
-#include "shell/StationState.h"
-#include "tests/refapp/RefAppTestScene.h"
+#include "shell/state/StationState.h"
+#include "tests/support/RefAppTestScene.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <OgreSceneManager.h>
 
 #include "refapp/OgreRefAppWorld.h"
-#include "tests/refapp/ProbeObject.h"
-#include "tests/refapp/RefAppTestScene.h"
+#include "tests/support/ProbeObject.h"
+#include "tests/support/RefAppTestScene.h"
 
 namespace sw::test {
 
