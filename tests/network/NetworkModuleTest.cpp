@@ -336,4 +336,27 @@ TEST_F(Exercise, SecondFacilitatorOnABusyPortSaysSoAndRunsWithoutANetwork) {
   EXPECT_EQ(server->scene.status, "Listening on " + serverAddress);
 }
 
+TEST_F(Exercise, FacilitatorBroadcastAndRelayToAllReachEveryChiefOnce) {
+  TestStation &captain = joinChief(ROLE_CAPTAIN);
+  TestStation &medic = joinChief(ROLE_MEDIC);
+  TestStation &fireman = joinChief(ROLE_FIREMAN);
+  // One event, posted on every occupied slot's connection: the fireman's
+  // move as the server would relay a command to all.
+  NetworkModule &anyConnection = *server->table[ROLE_CAPTAIN]->connection;
+  server->link.relayToAll(anyConnection.s2cmakeMovement_construct(ROLE_FIREMAN, 7, 8, 9, 10, 0, 0));
+  int broadcasts = 0;
+  server->link.broadcast([&](NetworkModule &connection) {
+    ++broadcasts;
+    connection.s2csetCharacterState(ROLE_MEDIC, "Walk");
+  });
+  EXPECT_EQ(broadcasts, 3);
+  pump(1000);
+  EXPECT_EQ(captain.callsStartingWith("move 2"), std::vector<std::string>{"move 2 7 8 9 10 0"});
+  EXPECT_EQ(medic.callsStartingWith("move 2"), std::vector<std::string>{"move 2 7 8 9 10 0"});
+  EXPECT_TRUE(fireman.callsStartingWith("move").empty()); // its own chief moves by its own camera
+  EXPECT_EQ(captain.callsStartingWith("state 1"), std::vector<std::string>{"state 1 Walk"});
+  EXPECT_EQ(fireman.callsStartingWith("state 1"), std::vector<std::string>{"state 1 Walk"});
+  EXPECT_TRUE(medic.callsStartingWith("state").empty());
+}
+
 } // namespace
