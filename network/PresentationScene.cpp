@@ -28,7 +28,7 @@ bool PresentationScene::exerciseStarted() const {
 
 void PresentationScene::startExercise() {
   graphicsModule.mWaitingForStart = false;
-  recordAction(clientRole, "start", "");
+  recordAction(ROLE_FACILITATOR, "start", ""); // only the facilitator starts the exercise
   writeDebrief();
 }
 

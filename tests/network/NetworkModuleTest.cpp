@@ -327,13 +327,25 @@ TEST_F(Exercise, ServerThatIsNotThereLeavesTheChiefNotConnected) {
   EXPECT_FALSE(chief.link.chiefLinkUsable());
 }
 
-TEST_F(Exercise, SecondFacilitatorOnABusyPortSaysSoAndRunsWithoutANetwork) {
+TEST_F(Exercise, FacilitatorThatCannotListenSaysWhyAndRunsWithoutANetwork) {
   TestStation second(ROLE_FACILITATOR, false);
   EXPECT_FALSE(second.link.start(serverAddress));
   EXPECT_EQ(second.scene.status, "Cannot listen on " + serverAddress +
                                      ": the port is in use (another facilitator on this machine?)");
   EXPECT_TRUE(second.link.netInterface.isNull());
   EXPECT_EQ(server->scene.status, "Listening on " + serverAddress);
+
+  // An address of another machine cannot be listened on either.
+  TestStation elsewhere(ROLE_FACILITATOR, false);
+  EXPECT_FALSE(elsewhere.link.start("192.0.2.1:28000"));
+  EXPECT_EQ(elsewhere.scene.status, "Cannot listen on 192.0.2.1:28000: not an address of this machine");
+
+  // Nor can a text that is not an address; a chief says the same.
+  TestStation nonsense(ROLE_FACILITATOR, false);
+  EXPECT_FALSE(nonsense.link.start("999.1.1.1:28000"));
+  EXPECT_EQ(nonsense.scene.status, "Not listening: \"999.1.1.1:28000\" is not an address");
+  EXPECT_EQ(nonsense.log.back(),
+            "The server address \"999.1.1.1:28000\" is not an address; the station runs without a network");
 }
 
 TEST_F(Exercise, FacilitatorBroadcastAndRelayToAllReachEveryChiefOnce) {
