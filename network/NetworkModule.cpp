@@ -165,8 +165,11 @@ TNL_IMPLEMENT_RPC(NetworkModule, c2sAddNewClient, (std::uint32_t role), (role), 
     return;
   if (!isChiefRole(role))
     return refuseJoin("Role " + roleText(role) + " is not a chief's role");
-  if (mStation->slotOf(this) < CHIEF_ROLE_COUNT)
-    return refuseJoin("This station has already joined");
+  if (mStation->slotOf(this) < CHIEF_ROLE_COUNT) {
+    // A repeated join of a present chief changes nothing; it stays.
+    mStation->log("Dropped c2sAddNewClient: " + std::string(getNetAddressString()) + " has already joined");
+    return;
+  }
   if (mStation->table[role])
     return refuseJoin(std::string(roleTable[role].shownAs) + " is already taken");
   if (!mStation->acceptingJoins() || mStation->scene.exerciseStarted())

@@ -294,6 +294,7 @@ TEST_F(Exercise, ReportsForAnotherRoleOrWithNonFiniteValuesAreDropped) {
   ASSERT_TRUE(medicLink.c2smakeMovement(7, 1, 2, 3, 4, 5, 0));
   ASSERT_TRUE(medicLink.c2smakeMovement(ROLE_MEDIC, NaN, 2, 3, 4, 5, 0));
   ASSERT_TRUE(medicLink.c2smakeMovement(ROLE_MEDIC, 1, 2, 3, std::numeric_limits<double>::infinity(), 5, 0));
+  ASSERT_TRUE(medicLink.c2sAddNewClient(ROLE_FIREMAN));                 // a second join of a present chief
   ASSERT_TRUE(medicLink.c2smakeMovement(ROLE_MEDIC, 1, 2, 3, 4, 5, 0)); // the one that counts
   pump(1500);
   EXPECT_EQ(server->callsStartingWith("move"), std::vector<std::string>{"move 1 1 2 3 4 5"});
@@ -303,6 +304,8 @@ TEST_F(Exercise, ReportsForAnotherRoleOrWithNonFiniteValuesAreDropped) {
   EXPECT_EQ(server->table[ROLE_CAPTAIN]->placement[0], -560.0);
   EXPECT_EQ(server->logCount("NULL charID\n"), 1);
   EXPECT_EQ(server->link.netInterface->getConnectionList().size(), 2u); // dropped, not disconnected
+  EXPECT_FALSE(server->occupied(ROLE_FIREMAN));
+  EXPECT_TRUE(server->occupied(ROLE_MEDIC));
 }
 
 TEST_F(Exercise, ChiefWhoseServerVanishedStopsSendingAndSaysSo) {
