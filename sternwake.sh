@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The two ways in: "start [name]" installs what is missing, builds, generates
-# the media and starts one station; "test" installs, builds and runs every
-# suite headless.
+# The two ways in: "start [name]" installs what is missing, builds what a
+# station needs (program, media, stage) and starts one station on this
+# desktop; "test" installs, builds everything and runs every suite headless.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 case "${1:-}" in
   start)
+    # Refused before anything is built: a station needs a screen someone sees.
+    "$top/scripts/launch-station.sh" --check-display
     "$top/scripts/setup-packages.sh"
-    "$top/scripts/build.sh"
+    "$top/scripts/build.sh" --station
     exec "$top/scripts/launch-station.sh" "${2:-station}"
     ;;
   test)

@@ -45,7 +45,7 @@ sw_layer_include_dir(world refapp)
 sw_layer_sources(SW_PRESENTATION_SOURCES "graphics/*.cpp")
 add_library(presentation STATIC ${SW_PRESENTATION_SOURCES})
 target_link_libraries(presentation PUBLIC world audio PkgConfig::OGRE ${OGRE_BITES_LIBRARY} PkgConfig::CEGUI
-                                          PkgConfig::OIS X11::X11)
+                                          PkgConfig::OIS X11::X11 X11::Xfixes)
 sw_layer_include_dir(presentation graphics)
 
 # Empty until the simulation's connection class lands: then an ordinary

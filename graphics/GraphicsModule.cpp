@@ -6,6 +6,7 @@
 #include <OgreSceneManager.h>
 
 #include "graphics/GraphicsModule_FrameListener.h"
+#include "graphics/StationRoot.h"
 
 GraphicsModule graphicsModule;
 
@@ -25,15 +26,10 @@ void GraphicsModule::release() {
   if (mSceneMgr && mRaySceneQuery)
     mSceneMgr->destroyQuery(mRaySceneQuery);
   mRaySceneQuery = nullptr;
-  mActiveVertexParameters.reset();
-  mActiveFragmentParameters.reset();
-  mActiveMaterial.reset();
-  delete mRoot;
+  delete stationRoot(); // the root's own destructor is not virtual
   mRoot = nullptr;
   mSceneMgr = nullptr;
   mWindow = nullptr;
   mCamera = nullptr;
-  mShaderControlRows.clear();
-  mMaterialControlsContainer.clear();
   namedObjects.clear();
 }

@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
-#include <OgreGpuProgramParams.h>
-#include <OgreMaterial.h>
 #include <OgreVector.h>
 
-#include "graphics/MaterialControls.h"
 #include "shell/state/StationState.h"
 
 namespace Ogre {
@@ -43,13 +40,6 @@ namespace OgreRefApp {
 class Character;
 }
 
-// One slider row of the material panel: label, value text and slider.
-struct ShaderControlRow {
-  CEGUI::Window *label = nullptr;
-  CEGUI::Window *value = nullptr;
-  CEGUI::Window *slider = nullptr;
-};
-
 class GraphicsModule {
 public:
   GraphicsModule() = default;
@@ -58,8 +48,8 @@ public:
   ~GraphicsModule();
 
   // Deletes the GUI system, the GUI renderer, the frame listener, the ray
-  // query, the shader references and the root, in that order, then empties
-  // the lists; a second call does nothing. The engine's plug-ins are
+  // query and the root, in that order, then empties the lists; a second call
+  // does nothing. The engine's plug-ins are
   // libraries loaded after start-up, whose own statics are gone by the time
   // global objects are destroyed: the program releases the engine before
   // returning from main, the destructor only what is left.
@@ -75,22 +65,11 @@ public:
   CEGUI::OgreRenderer *mGUIRenderer = nullptr; // owned
   CEGUI::System *mGUISystem = nullptr;         // owned
 
-  // Material panel: the control sets in load order, the current one, its
-  // material with the first pass's program parameters, and the slider rows.
-  std::vector<MaterialControls> mMaterialControlsContainer;
-  std::size_t mCurrentMaterialControls = 0;
-  std::vector<ShaderControlRow> mShaderControlRows;
-  Ogre::MaterialPtr mActiveMaterial;
-  Ogre::GpuProgramParametersSharedPtr mActiveVertexParameters;
-  Ogre::GpuProgramParametersSharedPtr mActiveFragmentParameters;
-  CEGUI::Window *mVerticalScroll = nullptr;
-
   // Passengers, crew members and fires by name; the World owns the objects.
   // The map itself is station state, so the world can look names up too.
   NamedObjectMap &namedObjects = sceneObjects;
 
-  std::int32_t mResourceKind = 0; // chosen resource button: 0 medical kits, 1 extinguishers
-  std::int32_t mModelMode = 0;    // 1 while the material panel's model side is chosen
+  std::int32_t mModelMode = 0; // 1 while the material panel's model side is chosen
 
   bool mStartRequested = false;  // "StartDemoBtn" pressed
   bool mWaitingForStart = false; // exercise not started yet
@@ -110,6 +89,9 @@ public:
   // After the start dialog: a chief's camera collides and walks, the
   // facilitator's flies through walls.
   void applyRoleCameraCollision();
+  // The facilitator's free camera over the whole deck, where it starts and
+  // where the Home key brings it back.
+  void showDeckOverview();
   // mRoot as the station's root, which drives rendering one pass at a time.
   StationRoot *stationRoot() const;
 

@@ -6,7 +6,6 @@
 #include <exception>
 #include <utility>
 
-#include <Bites/OgreBitesConfigDialog.h>
 #include <CEGUI/Exceptions.h>
 #include <CEGUI/GUIContext.h>
 #include <CEGUI/ImageManager.h>
@@ -27,9 +26,12 @@
 
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
+#include "graphics/OpeningScene.h"
+#include "graphics/StationConfigDialog.h"
 #include "graphics/StationRoot.h"
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppCollideCamera.h"
+#include "refapp/OgreRefAppFigure.h"
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
@@ -58,41 +60,6 @@ const std::array<std::pair<const char *, const char *>, 10> START_PICTURES = {{
     {"FiremanEvaluationImage", "fireman.jpg"},
 }};
 
-// The figure meshes are Y-up; these two node turns stand them in the Z-up level.
-void turnUpright(OgreRefApp::ApplicationObject &object) {
-  object.pitch(Ogre::Degree(90));
-  object.yaw(Ogre::Degree(-90));
-}
-
-struct InitialObject {
-  enum Kind { FIRE, PASSENGER, MEDIC_CREW, FIREMAN_CREW } kind;
-  Ogre::Vector3 position; // level units
-  double size;            // fires only: the effect's scale
-  bool applyArea;         // fires only
-};
-
-// Every station creates these in this order, so their names agree.
-const std::array<InitialObject, 18> INITIAL_OBJECTS = {{
-    {InitialObject::FIRE, {-350, -5, 5}, 0.5, false},
-    {InitialObject::FIRE, {-350, 30, 5}, 0.5, false},
-    {InitialObject::FIRE, {-410, -5, 5}, 0.9, true},
-    {InitialObject::FIRE, {-435, 120, 5}, 0.5, false},
-    {InitialObject::PASSENGER, {-420, 225, 2}, 0, false},
-    {InitialObject::PASSENGER, {-465, 250, 2}, 0, false},
-    {InitialObject::PASSENGER, {-560, 220, 2}, 0, false},
-    {InitialObject::PASSENGER, {-580, 300, 2}, 0, false},
-    {InitialObject::FIRE, {-190, -120, 5}, 0.5, false},
-    {InitialObject::PASSENGER, {-210, -260, 2}, 0, false},
-    {InitialObject::FIRE, {-265, -150, 5}, 0.5, false},
-    {InitialObject::PASSENGER, {-102, -280, 2}, 0, false},
-    {InitialObject::PASSENGER, {-275, -130, 2}, 0, false},
-    {InitialObject::PASSENGER, {-215, -185, 2}, 0, false},
-    {InitialObject::MEDIC_CREW, {-400, -415, 0}, 0, false},
-    {InitialObject::MEDIC_CREW, {-410, -455, 0}, 0, false},
-    {InitialObject::FIREMAN_CREW, {-420, -500, 0}, 0, false},
-    {InitialObject::FIREMAN_CREW, {-430, -540, 0}, 0, false},
-}};
-
 } // namespace
 
 StationRoot *GraphicsModule::stationRoot() const {
@@ -102,9 +69,11 @@ StationRoot *GraphicsModule::stationRoot() const {
 bool GraphicsModule::setup() {
   mRoot = new StationRoot("plugins.cfg", "ogre.cfg", "Ogre.log");
   addResourceLocations();
-  if (!mRoot->showConfigDialog(OgreBites::getNativeConfigDialog()))
+  StationConfigDialog dialog(*mRoot);
+  if (!mRoot->showConfigDialog(&dialog))
     return false;
   mWindow = mRoot->initialise(true, WINDOW_TITLE);
+  stationRoot()->acceptWindowCloseRequests();
 
   mSceneMgr = mRoot->createSceneManager("BspSceneManager");
   mRaySceneQuery = mSceneMgr->createRayQuery(Ogre::Ray(), 0xFFFFFFFF);
@@ -209,19 +178,22 @@ void GraphicsModule::createScene() {
 }
 
 void GraphicsModule::createInitialObjects() {
-  for (const InitialObject &object : INITIAL_OBJECTS) {
+  using opening::InitialObject;
+  for (const InitialObject &object : opening::INITIAL_OBJECTS) {
+    const Ogre::Vector3 position(static_cast<Ogre::Real>(object.x), static_cast<Ogre::Real>(object.y),
+                                 static_cast<Ogre::Real>(object.z));
     switch (object.kind) {
     case InitialObject::FIRE:
-      spawnFire(object.applyArea, object.size, object.position);
+      spawnFire(object.applyArea, object.size, position);
       break;
     case InitialObject::PASSENGER:
-      spawnPassenger(object.position);
+      spawnPassenger(position);
       break;
     case InitialObject::MEDIC_CREW:
-      spawnMedicCrew(object.position);
+      spawnMedicCrew(position);
       break;
     case InitialObject::FIREMAN_CREW:
-      spawnFiremanCrew(object.position);
+      spawnFiremanCrew(position);
       break;
     }
   }
@@ -239,7 +211,7 @@ OgreRefApp::NPC *GraphicsModule::spawnPassenger(const Ogre::Vector3 &position) {
   OgreRefApp::NPC *passenger = spawnNpc(PASSENGER_PREFIX, "passenger1.mesh", position);
   passenger->setCollisionEnabled(true);
   passenger->setDynamicsEnabled(true, true);
-  turnUpright(*passenger);
+  OgreRefApp::turnUpright(*passenger);
   passenger->setState(OgreRefApp::STATE_DEAD_BACK);
   passengerCount += 1;
   return passenger;
@@ -248,7 +220,7 @@ OgreRefApp::NPC *GraphicsModule::spawnPassenger(const Ogre::Vector3 &position) {
 OgreRefApp::NPC *GraphicsModule::spawnMedicCrew(const Ogre::Vector3 &position) {
   OgreRefApp::NPC *crew = spawnNpc(MEDIC_CREW_PREFIX, "medic_crew.mesh", position);
   crew->setDisabled();
-  turnUpright(*crew);
+  OgreRefApp::turnUpright(*crew);
   crew->setState(OgreRefApp::STATE_IDLE);
   return crew;
 }
@@ -256,7 +228,7 @@ OgreRefApp::NPC *GraphicsModule::spawnMedicCrew(const Ogre::Vector3 &position) {
 OgreRefApp::NPC *GraphicsModule::spawnFiremanCrew(const Ogre::Vector3 &position) {
   OgreRefApp::NPC *crew = spawnNpc(FIRE_CREW_PREFIX, "fireman_crew.mesh", position);
   crew->setDisabled();
-  turnUpright(*crew);
+  OgreRefApp::turnUpright(*crew);
   crew->setState(OgreRefApp::STATE_IDLE);
   return crew;
 }
@@ -268,13 +240,25 @@ OgreRefApp::Fire *GraphicsModule::spawnFire(bool applyArea, double size, const O
   namedObjects[name] = fire;
   fire->setCollisionEnabled(true);
   fire->setDynamicsEnabled(false);
-  turnUpright(*fire);
+  OgreRefApp::turnUpright(*fire);
   if (applyArea) {
     fire->setOrientation(Ogre::Quaternion(Ogre::Degree(0), Ogre::Vector3::UNIT_Y));
     fire->changeFireCollisionArea();
   }
   fireCount += 1;
   return fire;
+}
+
+namespace {
+// Above the starboard hull, looking across the open-topped deck towards
+// port: every compartment, the fires and the passengers in one picture.
+const Ogre::Vector3 OVERVIEW_POSITION(-50, -300, 1700);
+const Ogre::Vector3 OVERVIEW_TARGET(-50, -100, 0);
+} // namespace
+
+void GraphicsModule::showDeckOverview() {
+  mCamera->setPosition(OVERVIEW_POSITION);
+  mCamera->lookAt(OVERVIEW_TARGET);
 }
 
 void GraphicsModule::applyRoleCameraCollision() {
@@ -289,6 +273,7 @@ void GraphicsModule::applyRoleCameraCollision() {
     mCamera->setDynamicsEnabled(false);
     mCamera->disableOdeBody();
     writeLog("Facilitator camera collision disabled");
+    showDeckOverview();
   }
   mFrameListener->resetTurnCounters();
 }

@@ -49,6 +49,10 @@ void GraphicsModule::prepareStartWindows() {
   guiWindow("ValueIPText")
       ->subscribeEvent(CEGUI::Window::EventTextChanged,
                        CEGUI::Event::Subscriber(&GraphicsModule::handleAddressChanged, this));
+  // Return in the address box presses Start.
+  guiWindow("ValueIPText")
+      ->subscribeEvent(CEGUI::Editbox::EventTextAccepted,
+                       CEGUI::Event::Subscriber(&GraphicsModule::handleStartDemo, this));
 
   CEGUI::Window *root = guiWindow("root");
   GraphicsModule_FrameListener *listener = mFrameListener;

@@ -1,5 +1,7 @@
 #include "graphics/GraphicsModule_FrameListener.h"
 
+#include <filesystem>
+#include <iostream>
 #include <string>
 
 #include <CEGUI/GUIContext.h>
@@ -16,6 +18,7 @@
 #include "audio/voicerecorder.h"
 #include "graphics/GraphicsModule.h"
 #include "graphics/GuiWindows.h"
+#include "graphics/ScreenshotNames.h"
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppNPC.h"
@@ -48,7 +51,7 @@ CEGUI::MouseButton guiButton(OIS::MouseButtonID id) {
 } // namespace
 
 GraphicsModule_FrameListener::GraphicsModule_FrameListener(GraphicsModule *graphicsModule)
-    : mGraphicsModule(graphicsModule) {
+    : mGraphicsModule(graphicsModule), imageCounter(highestScreenshotNumber(".")) {
   createInput();
   findWindows();
 }
@@ -113,7 +116,15 @@ bool GraphicsModule_FrameListener::frameStarted(const Ogre::FrameEvent &evt) {
     updateStats();
   }
   updateVoiceLevel();
+  expireDebugText(evt.timeSinceLastFrame);
   return true;
+}
+
+void GraphicsModule_FrameListener::expireDebugText(double frameSeconds) {
+  if (!debugTextTimer.expired(frameSeconds))
+    return;
+  debugText.clear();
+  mDebugText->setText("");
 }
 
 void GraphicsModule_FrameListener::updateSupplyBar() {
@@ -196,9 +207,15 @@ void GraphicsModule_FrameListener::resetTurnCounters() {
 
 void GraphicsModule_FrameListener::saveScreenshot() {
   imageCounter += 1;
-  const std::string fileName = "screenshot_" + std::to_string(imageCounter) + ".png";
+  const std::string fileName = screenshotName(imageCounter);
   mGraphicsModule->mWindow->writeContentsToFile(fileName);
   debugText = "Saved: " + fileName;
+  // Shown at once, not only at the next statistics refresh, and for a while.
+  mDebugText->setText(debugText.c_str());
+  debugTextTimer.start(SAVED_MESSAGE_SECONDS);
+  std::error_code error;
+  const std::filesystem::path saved = std::filesystem::absolute(fileName, error);
+  std::cout << "Saved: " << (error ? fileName : saved.string()) << std::endl;
 }
 
 bool GraphicsModule_FrameListener::keyPressed(const OIS::KeyEvent &e) {
@@ -209,6 +226,11 @@ bool GraphicsModule_FrameListener::keyPressed(const OIS::KeyEvent &e) {
     return false;
   case OIS::KC_SYSRQ:
     saveScreenshot();
+    break;
+  case OIS::KC_HOME:
+    // The facilitator's way back when its free camera got lost.
+    if (!isClient && viewedRole == ROLE_FACILITATOR && mGraphicsModule->mStartRequested)
+      mGraphicsModule->showDeckOverview();
     break;
   case OIS::KC_O:
     if (mGraphicsModule->isRunning())
@@ -293,13 +315,25 @@ bool GraphicsModule_FrameListener::handleRootMouseDown(const CEGUI::EventArgs &a
       cursorSaved = true;
     }
     mRootWindow->captureInput();
+    confinePointer();
   }
   return true;
 }
 
+void GraphicsModule_FrameListener::confinePointer() {
+  _XDisplay *display = nullptr;
+  unsigned long window = 0;
+  mGraphicsModule->mWindow->getCustomAttribute("XDISPLAY", &display);
+  mGraphicsModule->mWindow->getCustomAttribute("WINDOW", &window);
+  mPointerConfinement.confine(display, window);
+}
+
 bool GraphicsModule_FrameListener::handleRootMouseUp(const CEGUI::EventArgs &args) {
-  if (!mGraphicsModule->isRunning())
+  if (!mGraphicsModule->isRunning()) {
+    // The exercise may have ended during a drag: the pointer goes free.
+    mPointerConfinement.release();
     return true;
+  }
   const auto &mouseArgs = static_cast<const CEGUI::MouseEventArgs &>(args);
   if (mouseArgs.button == CEGUI::LeftButton)
     leftDrag = false;
@@ -313,6 +347,7 @@ bool GraphicsModule_FrameListener::handleRootMouseUp(const CEGUI::EventArgs &arg
       cursorSaved = false;
     }
     mRootWindow->releaseInput();
+    mPointerConfinement.release();
   }
   return true;
 }
@@ -322,8 +357,8 @@ bool GraphicsModule_FrameListener::handleRootMouseMove(const CEGUI::EventArgs &a
     return true;
   const CEGUI::Vector2f delta = static_cast<const CEGUI::MouseEventArgs &>(args).moveDelta;
   if (leftDrag && !rightDrag) {
-    rotX -= delta.d_x * moveScale * 10;
-    rotY -= delta.d_y * moveScale * 10;
+    rotX -= delta.d_x * LOOK_DEGREES_PER_PIXEL;
+    rotY -= delta.d_y * LOOK_DEGREES_PER_PIXEL;
   } else if (rightDrag && !leftDrag) {
     translateVector.x += delta.d_x * moveScale * 100;
     translateVector.y -= delta.d_y * moveScale * 100;

@@ -12,7 +12,9 @@
 #include <OgreFrameListener.h>
 #include <OgreVector.h>
 
+#include "graphics/MessageTimer.h"
 #include "graphics/MovementReport.h"
+#include "graphics/PointerConfinement.h"
 
 namespace CEGUI {
 class EventArgs;
@@ -22,6 +24,13 @@ namespace OIS {
 class InputManager;
 }
 class GraphicsModule;
+
+// The look turn of a left-button drag, degrees per pixel of mouse movement: a
+// property of the mouse, not of the frame rate (the turn the station had at
+// 60 frames a second).
+constexpr float LOOK_DEGREES_PER_PIXEL = 10.0f / 61.0f;
+// Seconds the "Saved: ..." message of a screenshot stays on screen.
+constexpr double SAVED_MESSAGE_SECONDS = 4.0;
 
 class GraphicsModule_FrameListener : public Ogre::FrameListener,
                                      public OIS::KeyListener,
@@ -62,9 +71,9 @@ public:
 
   GraphicsModule *mGraphicsModule;
   Ogre::Vector3 translateVector = Ogre::Vector3::ZERO; // this frame's requested move, camera axes
-  int imageCounter = 0;                                // number of the last screenshot
-  float moveScale = 0.1f;                              // movement per frame is moveScale * 100 units
-  std::array<float, 2> savedCursor{};                  // cursor where a drag began, pixels
+  int imageCounter = 0;               // number of the last screenshot; starts at the highest in the directory
+  float moveScale = 0.1f;             // movement per frame is moveScale * 100 units
+  std::array<float, 2> savedCursor{}; // cursor where a drag began, pixels
   bool cursorSaved = false;
   float statsCounter = 0;   // frames since the last statistics refresh
   float statsInterval = 50; // frames between statistics refreshes
@@ -83,6 +92,7 @@ public:
   bool keyLeft = false;
   bool keyRight = false;
   std::string debugText;
+  MessageTimer debugTextTimer;   // debugText is cleared when it runs out
   float actionTimer = 0;         // frames since the action key went down
   MovementReport movementReport; // the chief's own character and its reports
 
@@ -95,7 +105,13 @@ private:
   // The push-to-talk window's input level while recording.
   void updateVoiceLevel();
   void saveScreenshot();
+  // Clears the screenshot message once its time is up.
+  void expireDebugText(double frameSeconds);
   void updateKeyState(unsigned scanCode, bool pressed);
+  // The system pointer stays inside the station's window while a drag lasts.
+  void confinePointer();
+
+  PointerConfinement mPointerConfinement;
 
   CEGUI::Window *mRoleText = nullptr;
   CEGUI::Window *mAverageFpsText = nullptr;

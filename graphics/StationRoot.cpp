@@ -1,14 +1,44 @@
 #include "graphics/StationRoot.h"
 
 #include <Bites/OgreWindowEventUtilities.h>
+#include <OgreLogManager.h>
 #include <OgreRenderSystem.h>
 #include <OgreRenderWindow.h>
 
-#include <X11/Xlib.h>
+#include "graphics/WindowCloseRequest.h"
+
+QuietEngineLog::QuietEngineLog(const Ogre::String &logFileName) : mLogManager(new Ogre::LogManager) {
+  mLogManager->createLog(logFileName, true, false /* no copy to the terminal */);
+}
+
+QuietEngineLog::~QuietEngineLog() {
+  delete mLogManager;
+}
 
 StationRoot::StationRoot(const Ogre::String &pluginFileName, const Ogre::String &configFileName,
                          const Ogre::String &logFileName)
-    : Ogre::Root(pluginFileName, configFileName, logFileName) {}
+    : QuietEngineLog(logFileName), Ogre::Root(pluginFileName, configFileName, logFileName) {}
+
+namespace {
+
+bool nativeWindow(Ogre::RenderWindow *window, XDisplayHandle &display, XWindowId &xid) {
+  display = nullptr;
+  xid = 0;
+  if (!window || window->isClosed())
+    return false;
+  window->getCustomAttribute("XDISPLAY", &display);
+  window->getCustomAttribute("WINDOW", &xid);
+  return display && xid;
+}
+
+} // namespace
+
+void StationRoot::acceptWindowCloseRequests() {
+  XDisplayHandle display;
+  XWindowId xid;
+  if (nativeWindow(getAutoCreatedWindow(), display, xid))
+    acceptCloseRequests(display, xid);
+}
 
 void StationRoot::myStartRendering() {
   getRenderSystem()->_initRenderTargets();
@@ -40,21 +70,10 @@ bool StationRoot::isWindowClosed() {
 
 bool StationRoot::takeCloseRequest() {
   Ogre::RenderWindow *window = getAutoCreatedWindow();
-  if (!window || window->isClosed())
+  XDisplayHandle display;
+  XWindowId xid;
+  if (!nativeWindow(window, display, xid) || !::takeCloseRequest(display, xid))
     return false;
-  Display *display = nullptr;
-  Window xid = 0;
-  window->getCustomAttribute("XDISPLAY", &display);
-  window->getCustomAttribute("WINDOW", &xid);
-  if (!display || !xid)
-    return false;
-  const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-  XEvent event;
-  bool requested = false;
-  while (XCheckTypedWindowEvent(display, xid, ClientMessage, &event))
-    requested = requested ||
-                (event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow);
-  if (requested)
-    window->destroy();
-  return requested;
+  window->destroy();
+  return true;
 }

@@ -6,7 +6,21 @@
 
 #include <OgreRoot.h>
 
-class StationRoot : public Ogre::Root {
+// The engine's log goes to its file only: the engine would also copy every
+// line, with colour codes, to the terminal. Made before the root, which then
+// keeps it instead of creating its own, and deleted after it.
+class QuietEngineLog {
+protected:
+  explicit QuietEngineLog(const Ogre::String &logFileName);
+  ~QuietEngineLog();
+  QuietEngineLog(const QuietEngineLog &) = delete;
+  QuietEngineLog &operator=(const QuietEngineLog &) = delete;
+
+private:
+  Ogre::LogManager *mLogManager;
+};
+
+class StationRoot : private QuietEngineLog, public Ogre::Root {
 public:
   StationRoot(const Ogre::String &pluginFileName, const Ogre::String &configFileName,
               const Ogre::String &logFileName);
@@ -20,6 +34,11 @@ public:
   // closed, a frame listener returned false, or queueEndRendering() was
   // called. Once true it stays true and no further frame is rendered.
   bool myRenderingLoop();
+
+  // Right after the window is created: a close through the window manager
+  // reaches the program's close handling, even from a window manager started
+  // later.
+  void acceptWindowCloseRequests();
 
 private:
   bool isWindowClosed();

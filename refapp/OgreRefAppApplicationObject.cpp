@@ -11,6 +11,7 @@
 #include <OgreSceneNode.h>
 #include <OgreTimer.h>
 
+#include "refapp/OgreRefAppFigure.h"
 #include "refapp/OgreRefAppWorld.h"
 
 namespace OgreRefApp {
@@ -90,6 +91,22 @@ void ApplicationObject::createNodeWithEntity(const String &name, const String &m
   mSceneNode = sceneMgr->getRootSceneNode()->createChildSceneNode(name);
   mSceneNode->attachObject(mEntity);
   bindToMovable(mEntity);
+}
+
+FigureParts ApplicationObject::setUpFigure(const String &name, const String &meshName) {
+  FigureParts parts = buildFigureScene(*World::getSingleton().getSceneManager(), name, meshName);
+  mEntity = parts.entity;
+  mSceneNode = parts.node;
+  bindToMovable(mEntity);
+
+  createOdeBody();
+  setMassBox(FIGURE_DENSITY, parts.size, Ogre::Quaternion::IDENTITY);
+  setBounceParameters(0, 0);
+  setSoftness(0);
+  setFriction(Ogre::Math::POS_INFINITY);
+  mCollisionProxies.push_back(makeFigureProxy(parts.size));
+  updateCollisionProxies();
+  return parts;
 }
 
 void ApplicationObject::createOdeBody() {

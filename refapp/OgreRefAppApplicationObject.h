@@ -21,6 +21,8 @@ class SceneNode;
 
 namespace OgreRefApp {
 
+struct FigureParts;
+
 // Friction that never lets a contact slide: the largest double, which is how
 // the world has always handed "infinite" friction to ODE.
 constexpr double INFINITE_FRICTION = std::numeric_limits<double>::max();
@@ -139,6 +141,11 @@ protected:
   void createNodeWithEntity(const String &name, const String &meshName);
   // A body in the world's ODE world whose data points back to this object.
   void createOdeBody();
+  // The scene and body of an animated human figure (a chief or an NPC): the
+  // hidden and the displayed entity on their nodes, a light box body that
+  // neither bounces nor slides, and the figure's collision box. Returns the
+  // parts the figure classes keep.
+  FigureParts setUpFigure(const String &name, const String &meshName);
   // Stops the body if there is one, whatever the dynamics flags say; for
   // objects that must stay put even while their dynamics are off.
   void haltBody();

@@ -50,22 +50,10 @@ Character::Character(const String &name, const String &meshName) : mMeshName(mes
 Character::~Character() = default;
 
 void Character::setUp(const String &name) {
-  FigureParts parts = buildFigureScene(*World::getSingleton().getSceneManager(), name, mMeshName);
-  mEntity = parts.entity;
+  const FigureParts parts = setUpFigure(name, mMeshName);
   mCloneEntity = parts.cloneEntity;
-  mSceneNode = parts.node;
   mCloneNode = parts.cloneNode;
   mSize = parts.size;
-  bindToMovable(mEntity);
-
-  createOdeBody();
-  setMassBox(FIGURE_DENSITY, mSize, Ogre::Quaternion::IDENTITY);
-  setBounceParameters(0, 0);
-  setSoftness(0);
-  setFriction(Ogre::Math::POS_INFINITY);
-
-  mCollisionProxies.push_back(makeFigureProxy(mSize));
-  updateCollisionProxies();
   mCurrentAnimation = nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "refapp/OgreRefAppFigure.h"
 
+#include "refapp/OgreRefAppApplicationObject.h"
+
 #include <OgreAnimationState.h>
 #include <OgreEntity.h>
 #include <OgreException.h>
@@ -11,8 +13,6 @@
 namespace OgreRefApp {
 namespace {
 
-// Figures are modelled at a larger scale than the level.
-constexpr Ogre::Real FIGURE_SCALE = 0.6f;
 // The collision box is half the figure in every direction.
 constexpr Ogre::Real PROXY_FRACTION = 0.5f;
 
@@ -91,6 +91,11 @@ bool followBodyUpright(dBodyID body, bool reEnableOnInteraction, bool &dynamicsE
   const dQuaternion upright = {q.w, q.x, q.y, q.z};
   dBodySetQuaternion(body, upright);
   return true;
+}
+
+void turnUpright(ApplicationObject &object) {
+  object.pitch(Ogre::Degree(90));
+  object.yaw(Ogre::Degree(-90));
 }
 
 } // namespace OgreRefApp

@@ -12,6 +12,12 @@
 
 namespace OgreRefApp {
 
+class ApplicationObject;
+
+// Scale of a figure's object node: the meshes are modelled at 1/0.6 of the
+// level's scale.
+constexpr float FIGURE_SCALE = 0.6f;
+
 // Density of a figure's body: a light box the size of the mesh.
 constexpr float FIGURE_DENSITY = 0.1f;
 
@@ -57,6 +63,11 @@ void pointLocalMinusZAlong(Ogre::SceneNode &node, const Ogre::Vector3 &direction
 // then updates its proxies).
 bool followBodyUpright(dBodyID body, bool reEnableOnInteraction, bool &dynamicsEnabled,
                        Ogre::SceneNode &node);
+
+// The figure meshes and the fire effect are Y-up: the scene code's two turns
+// (pitch +90, then yaw -90 degrees about the node's own axes) stand them in
+// the Z-up level.
+void turnUpright(ApplicationObject &object);
 
 // The vector with its z set to 0.
 inline Ogre::Vector3 horizontalOf(const Ogre::Vector3 &v) {

@@ -72,30 +72,22 @@ NPC::~NPC() {
 
 void NPC::setUp(const String &name) {
   Ogre::SceneManager &sceneManager = *World::getSingleton().getSceneManager();
-  FigureParts parts = buildFigureScene(sceneManager, name, mMeshName);
-  mEntity = parts.entity;
+  const FigureParts parts = setUpFigure(name, mMeshName);
   mCloneEntity = parts.cloneEntity;
-  mSceneNode = parts.node;
   mCloneNode = parts.cloneNode;
   mSize = parts.size;
-  bindToMovable(mEntity);
-
-  createOdeBody();
-  setMassBox(FIGURE_DENSITY, mSize, Ogre::Quaternion::IDENTITY);
-  setBounceParameters(0, 0);
-  setSoftness(0);
-  setFriction(Ogre::Math::POS_INFINITY);
-  mCollisionProxies.push_back(makeFigureProxy(mSize));
-  updateCollisionProxies();
   mCurrentAnimation = nullptr;
 
   mRayQuery = sceneManager.createRayQuery(Ogre::Ray(Ogre::Vector3::ZERO, Ogre::Vector3::UNIT_Z), 0xFFFFFFFF);
   mRayQuery->setWorldFragmentType(Ogre::SceneQuery::WFT_PLANE_BOUNDED_REGION);
 }
 
+Real NPC::cloneHeightFor(const String &state, const Ogre::Vector3 &size) {
+  return isDeadState(state) ? 0 : size.z + STANDING_LIFT;
+}
+
 void NPC::setState(const String &state) {
-  const Real height = isDeadState(state) ? 0 : mSize.z + STANDING_LIFT;
-  mCloneNode->setPosition(0, height, 0);
+  mCloneNode->setPosition(0, cloneHeightFor(state, mSize), 0);
   playFigureAnimation(mCurrentAnimation, *mCloneEntity, state);
 }
 

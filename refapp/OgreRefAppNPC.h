@@ -40,6 +40,9 @@ public:
   // Dead poses put the clone at the node's origin, all others at the figure's
   // height; then plays the state's animation from its start, looping.
   void setState(const String &state);
+  // Height of the clone above the object node, in the node's units: 0 for
+  // dead poses, else the figure's height (size.z, mesh units) plus a lift.
+  static Real cloneHeightFor(const String &state, const Ogre::Vector3 &size);
 
   // One frame of a passenger's walking or following; step is this frame's
   // walking distance in level units.

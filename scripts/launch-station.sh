@@ -2,8 +2,24 @@
 # Starts one station in a working directory of its own, stage/<name>/, beside
 # stage/bin, so that "../Media" still reaches the shared media and several
 # stations on one machine keep their own logs and screenshots.
+#   launch-station.sh [name]          start the station (default "station")
+#   launch-station.sh --check-display only check that there is a screen
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+
+# A station shows dialogs that wait for a person: without a display nobody
+# could answer them.
+if [ -z "${DISPLAY:-}" ]; then
+  cat >&2 <<'TEXT'
+start: there is no display (DISPLAY is not set), and a station's windows wait
+for someone to answer them. Run "bash sternwake.sh start" in a terminal of a
+desktop session (or over "ssh -X"). To build and check everything without a
+screen, run "bash sternwake.sh test".
+TEXT
+  exit 1
+fi
+[ "${1:-}" = "--check-display" ] && exit 0
+
 name=${1:-station}
 case "$name" in
   bin | Media | */* | .* | "") echo "launch: '$name' is not a usable station name" >&2; exit 2 ;;
@@ -26,9 +42,5 @@ done
 # found through resources.cfg like every other medium.
 
 cd "$dir"
-echo "launch: station '$name' runs in $dir (logs: sternwake.log, test.txt, Ogre.log, CEGUI.log)"
-if [ -z "${DISPLAY:-}" ]; then
-  echo "launch: no DISPLAY; running on a virtual screen (xvfb-run)" >&2
-  exec xvfb-run -a -s "-screen 0 1024x768x24" ./sternwake
-fi
+echo "starting station '$name': a configuration dialog opens (logs and screenshots in stage/$name)"
 exec ./sternwake

@@ -12,10 +12,15 @@
 #include "graphics/GraphicsModule.h"
 #include "graphics/StationRoot.h"
 #include "shell/NetworkStart.h"
-#include "shell/state/SimulationLog.h"
 #include "shell/StationLoop.h"
+#include "shell/state/SimulationLog.h"
+#include "shell/TerminalLog.h"
 
 namespace {
+
+// Returned after a caught engine exception, so that a launcher tells it from a
+// normal end (0) and from a cancelled or failed set-up (1).
+constexpr int ENGINE_EXCEPTION_RESULT = 2;
 
 // Each pass leaves the processor to the other stations on the machine.
 constexpr std::chrono::milliseconds PASS_PAUSE(2);
@@ -24,13 +29,19 @@ constexpr std::chrono::milliseconds PASS_PAUSE(2);
 // set on the first entry only.
 bool firstEntry = true;
 LoopClock loopClock;
+// The transport's log lines, and with them the sound system's reports, on
+// the terminal.
+TerminalLog terminalLog;
 
-void waitForStartDialog(StationRoot &root) {
+// False when the user ended the program at the start dialog (Escape, or the
+// window closed) instead of pressing Start.
+bool waitForStartDialog(StationRoot &root) {
   graphicsModule.mWaitingForStart = true;
   while (!graphicsModule.mStartRequested)
     if (root.myRenderingLoop())
-      break;
+      return false;
   graphicsModule.showLobby();
+  return true;
 }
 
 void runLobby(StationRoot &root) {
@@ -59,7 +70,10 @@ void runMainLoop(StationRoot &root) {
 void runExercise() {
   StationRoot &root = *graphicsModule.stationRoot();
   root.myStartRendering();
-  waitForStartDialog(root);
+  // Leaving at the start dialog runs nothing of the start path: no role was
+  // confirmed and no address given.
+  if (!waitForStartDialog(root))
+    return;
   graphicsModule.applyRoleCameraCollision();
   startNetwork();
   writeDebrief();
@@ -92,7 +106,7 @@ void runVoiceStep(VoiceRecorder &recorder, std::uint32_t elapsed) {
 }
 
 int runStation() {
-  startSound();
+  quietSoundStart();
   if (firstEntry) {
     loopClock.lastTime = getHighPrecisionTimerValue();
     firstEntry = false;
@@ -105,6 +119,7 @@ int runStation() {
       result = 1;
   } catch (const Ogre::Exception &e) {
     std::cerr << "An exception has occured: " << e.getFullDescription() << std::endl;
+    result = ENGINE_EXCEPTION_RESULT;
   }
   shutDown();
   return result;

@@ -6,9 +6,9 @@
 
 class VoiceRecorder;
 
-// Runs one station to its end. 0 after a normal end or a reported engine
-// exception, 1 when the graphics set-up failed (configuration dialog
-// cancelled, GUI not created).
+// Runs one station to its end. 0 after a normal end, 1 when the graphics
+// set-up failed (configuration dialog cancelled, GUI not created), 2 after a
+// reported engine exception.
 int runStation();
 
 // The main loop's voice step for elapsed consumed milliseconds: counts the

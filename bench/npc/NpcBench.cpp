@@ -13,10 +13,8 @@
 #include <OgreSceneNode.h>
 
 #include "graphics/GraphicsModule.h"
-#include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
-#include "shell/state/ObjectKinds.h"
 #include "shell/state/StationState.h"
 #include "tests/support/RefAppTestScene.h"
 
@@ -33,62 +31,22 @@ double millisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-OgreRefApp::World &world() {
-  return *sw::test::refAppScene().world;
-}
-
 void updateScene() {
   sw::test::refAppScene().sceneMgr->getRootSceneNode()->_update(true, false);
 }
 
-void turnUpright(OgreRefApp::ApplicationObject &object) {
-  object.pitch(Ogre::Degree(90));
-  object.yaw(Ogre::Degree(-90));
-}
-
+// A passenger as the station adds one, standing in the given state.
 NPC &spawnPassenger(const Ogre::Vector3 &position, const char *state) {
-  const std::string name = makeObjectName(PASSENGER_PREFIX);
-  NPC *npc = world().createNPC(name, "passenger1.mesh", position);
-  graphicsModule.namedObjects[name] = npc;
-  npc->setCollisionEnabled(true);
-  npc->setDynamicsEnabled(true, true);
-  turnUpright(*npc);
-  npc->setState(state);
-  return *npc;
+  NPC &npc = *graphicsModule.spawnPassenger(position);
+  npc.setState(state);
+  return npc;
 }
 
-void spawnCrew(const char *prefix, const char *mesh, const Ogre::Vector3 &position) {
-  const std::string name = makeObjectName(prefix);
-  NPC *npc = world().createNPC(name, mesh, position);
-  graphicsModule.namedObjects[name] = npc;
-  npc->setDisabled();
-  turnUpright(*npc);
-  npc->setState("Idle");
-}
-
-void spawnFire(const Ogre::Vector3 &position, double size) {
-  const std::string name = makeObjectName(FIRE_PREFIX);
-  OgreRefApp::Fire *fire = world().createFire(name, "Examples/Smoke", size, position);
-  graphicsModule.namedObjects[name] = fire;
-  fire->setCollisionEnabled(true);
-  fire->setDynamicsEnabled(false, false);
-  turnUpright(*fire);
-}
-
-// The frame loop's world step and NPC ticks, in namedObjects order.
+// The station's frame of the simulation while the exercise runs.
 void runFrame() {
-  world().simulationStep(static_cast<Ogre::Real>(FRAME_SECONDS));
   Ogre::FrameEvent evt;
   evt.timeSinceLastEvent = evt.timeSinceLastFrame = static_cast<Ogre::Real>(FRAME_SECONDS);
-  for (const auto &entry : graphicsModule.namedObjects) {
-    NPC *npc = dynamic_cast<NPC *>(entry.second);
-    if (!npc)
-      continue;
-    if (entry.first.find(PASSENGER_PREFIX) != std::string::npos)
-      npc->tick(evt, FRAME_STEP);
-    else if (entry.first.find(CREW_MARK) != std::string::npos)
-      npc->crewtick(evt);
-  }
+  graphicsModule.simulateFrame(evt, true, FRAME_STEP);
   updateScene();
 }
 
@@ -159,28 +117,6 @@ void benchPathSearch() {
   npc.stopFollowObject();
 }
 
-void spawnInitialObjects() {
-  spawnFire(Ogre::Vector3(-350, -5, 5), 0.5);
-  spawnFire(Ogre::Vector3(-350, 30, 5), 0.5);
-  spawnFire(Ogre::Vector3(-410, -5, 5), 0.9);
-  spawnFire(Ogre::Vector3(-435, 120, 5), 0.5);
-  spawnPassenger(Ogre::Vector3(-420, 225, 2), "DeadBack");
-  spawnPassenger(Ogre::Vector3(-465, 250, 2), "DeadBack");
-  spawnPassenger(Ogre::Vector3(-560, 220, 2), "DeadBack");
-  spawnPassenger(Ogre::Vector3(-580, 300, 2), "DeadBack");
-  spawnFire(Ogre::Vector3(-190, -120, 5), 0.5);
-  spawnPassenger(Ogre::Vector3(-210, -260, 2), "DeadBack");
-  spawnFire(Ogre::Vector3(-265, -150, 5), 0.5);
-  spawnPassenger(Ogre::Vector3(-102, -280, 2), "DeadBack");
-  spawnPassenger(Ogre::Vector3(-275, -130, 2), "DeadBack");
-  spawnPassenger(Ogre::Vector3(-215, -185, 2), "DeadBack");
-  spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-400, -415, 0));
-  spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-410, -455, 0));
-  spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-420, -500, 0));
-  spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-430, -540, 0));
-  updateScene();
-}
-
 // 100 standing passengers on a grid in the mess room (clear of the galley
 // counter), each walking to the mirror image of its place through the crowd
 // and past the initial fires and passengers.
@@ -203,7 +139,8 @@ int main() {
     return 1;
   }
   benchPathSearch();
-  spawnInitialObjects();
+  graphicsModule.createInitialObjects();
+  updateScene();
   for (int i = 0; i < 60; ++i) // let the bodies settle
     runFrame();
   reportFrames("world step + NPC ticks, 18 initial objects", 600, false);
@@ -215,5 +152,6 @@ int main() {
     stillWalking += npc && npc->isMoving() ? 1 : 0;
   }
   std::printf("after 300 frames %d of the 100 passengers are still walking\n", stillWalking);
+  sw::test::releaseRefAppScene();
   return 0;
 }

@@ -14,6 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "graphics/OpeningScene.h"
+#include "refapp/OgreRefAppCharacter.h"
+#include "refapp/OgreRefAppFigure.h"
+#include "refapp/OgreRefAppNPC.h"
+
 namespace {
 
 using Ogre::Real;
@@ -158,14 +163,17 @@ struct Posed {
   Vector3 hipsBone;
 };
 
+// The station's own lift of the clone node for a state.
 Real stateLift(const Ogre::Entity &e, const std::string &mesh, const std::string &state, Shown shown) {
-  if (state.find("Dead") != std::string::npos)
-    return 0;
   const Vector3 size = e.getBoundingBox().getSize();
-  if (shown == Shown::Npc)
-    return size.z + 12;
-  const Real h = state.find("Crouch") != std::string::npos ? size.z * 0.5f + 10 : size.z + 20;
-  return Real(int(h) + (mesh.find("captain") != std::string::npos ? 6 : 2));
+  return shown == Shown::Npc ? OgreRefApp::NPC::cloneHeightFor(state, size)
+                             : OgreRefApp::Character::cloneHeightFor(state, mesh, size);
+}
+
+// A place of the opening scene, by its row in the station's table.
+Vector3 openingPlace(std::size_t row) {
+  const opening::InitialObject &o = opening::INITIAL_OBJECTS[row];
+  return Vector3(Real(o.x), Real(o.y), Real(o.z));
 }
 
 Posed pose(Ogre::SceneManager &scene, const std::string &mesh, const std::string &state, Shown shown,
@@ -174,7 +182,7 @@ Posed pose(Ogre::SceneManager &scene, const std::string &mesh, const std::string
   const std::string name = "person" + std::to_string(count++);
   Ogre::Entity *e = scene.createEntity("clone_" + name, mesh);
   Ogre::SceneNode *object = scene.getRootSceneNode()->createChildSceneNode(name, position);
-  object->setScale(0.6f, 0.6f, 0.6f);
+  object->setScale(OgreRefApp::FIGURE_SCALE, OgreRefApp::FIGURE_SCALE, OgreRefApp::FIGURE_SCALE);
   object->pitch(Ogre::Degree(90));
   object->yaw(Ogre::Degree(-90));
   Ogre::SceneNode *clone = object->createChildSceneNode(name + "_clone");
@@ -225,7 +233,7 @@ std::vector<Real> sampleTimes() {
 }
 
 TEST_F(StagedMedia, LyingPassengersRestOnTheDeckAtFullLength) {
-  const Vector3 at(-420, 225, 2); // the first passenger of the opening scene
+  const Vector3 at = openingPlace(4); // the first passenger
   for (const char *state : {"DeadBack", "DeadStomach", "Dead"})
     for (Real t : sampleTimes()) {
       SCOPED_TRACE(std::string(state) + " at " + std::to_string(t));
@@ -240,7 +248,7 @@ TEST_F(StagedMedia, LyingPassengersRestOnTheDeckAtFullLength) {
 }
 
 TEST_F(StagedMedia, SeatedPassengerSitsOnTheDeckAndHealedOneStands) {
-  const Vector3 at(-465, 250, 2);
+  const Vector3 at = openingPlace(5);
   for (Real t : sampleTimes()) {
     const Posed sitting = pose(*scene, "passenger1.mesh", "DeadSitting", Shown::Npc, at, t);
     EXPECT_NEAR(sitting.box.getMinimum().z, at.z, 1.0f);
@@ -280,7 +288,7 @@ TEST_F(StagedMedia, CrewsAndChiefsStandOnTheDeck) {
       {"fireman_crew.mesh", "Idle", Shown::Chief, 3.5f},
       {"fireman_crew.mesh", "Fire_Shoot2", Shown::Chief, 3.5f},
   };
-  const Vector3 at(-400, -415, 0);
+  const Vector3 at = openingPlace(14); // the first medic crew member
   for (const StandCase &c : cases)
     for (Real t : sampleTimes()) {
       SCOPED_TRACE(std::string(c.mesh) + " " + c.state + (c.shown == Shown::Npc ? " as NPC" : " as chief") +

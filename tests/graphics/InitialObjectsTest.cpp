@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "graphics/GraphicsModule.h"
+#include "refapp/OgreRefAppApplicationObject.h"
 #include "refapp/OgreRefAppFire.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "shell/state/StationState.h"
+#include "tests/level/ShipPositions.h"
 #include "tests/support/RefAppTestScene.h"
 
 namespace {
@@ -65,12 +67,24 @@ TEST_F(InitialObjects, CountersAndCrewPoolsFollowTheCreatedObjects) {
   EXPECT_EQ(fireCrewPool.back(), findNamedObject("CREWyangin17"));
 }
 
-TEST_F(InitialObjects, ObjectsStandWhereTheLayoutPutsThem) {
-  EXPECT_EQ(findNamedObject("fireparticle0")->getPosition(), Ogre::Vector3(-350, -5, 5));
-  EXPECT_EQ(findNamedObject("fireparticle10")->getPosition(), Ogre::Vector3(-265, -150, 5));
-  const Ogre::Vector3 passenger = findNamedObject("passenger11")->getPosition();
-  EXPECT_NEAR(passenger.x, -102, 1.0);
-  EXPECT_NEAR(passenger.y, -280, 1.0);
+// Against the level's own list of fixed places, kept apart from the
+// station's table on purpose.
+TEST_F(InitialObjects, ObjectsStandWhereTheShipsLayoutPutsThem) {
+  const auto check = [](const char *prefix, const std::vector<shiptest::Place> &places) {
+    for (const shiptest::Place &place : places) {
+      const std::string number = place.what.substr(place.what.rfind(' ') + 1);
+      const OgreRefApp::ApplicationObject *object = findNamedObject(prefix + number);
+      ASSERT_NE(object, nullptr) << place.what;
+      const Ogre::Vector3 at = object->getPosition();
+      // Passengers and crew may settle a little on the deck.
+      EXPECT_NEAR(at.x, place.at[0], 1.0) << place.what;
+      EXPECT_NEAR(at.y, place.at[1], 1.0) << place.what;
+    }
+  };
+  check("fireparticle", shiptest::fires());
+  check("passenger", shiptest::passengers());
+  check("CREWilkyardim", {shiptest::crew()[0], shiptest::crew()[1]});
+  check("CREWyangin", {shiptest::crew()[2], shiptest::crew()[3]});
 }
 
 TEST_F(InitialObjects, FireAddedLaterIsNumberedAfterEveryEntry) {

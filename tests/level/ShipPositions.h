@@ -1,6 +1,9 @@
 // The fixed places the program puts things on the ship's deck: the 18 initial
-// objects and the chiefs' start placements, plus the
-// stand-off distances of summoned crew members.
+// objects and the chiefs' start placements, plus the stand-off distances of
+// summoned crew members. This is the tests' independent oracle, written apart
+// from the station's own table (graphics/OpeningScene.h) on purpose: the level
+// is checked against it, and the station's scene is checked against it, so a
+// slip in either table shows.
 #pragma once
 
 #include <array>

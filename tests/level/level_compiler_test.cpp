@@ -451,7 +451,8 @@ bool segmentCrossesBox(const Point &a, const Point &b, const Box &box) {
 TEST_F(ShipLevel, PassengersReachTheMedicOnlyAroundWalls) {
   const Point medic = shiptest::medicStart().at;
   for (const Point corner : {Point{-420, 220, 30}, Point{-580, 220, 30}, Point{-420, 300, 30},
-                             Point{-580, 300, 30}, Point{-465, 250, 30}}) {
+                             Point{-580, 300, 30},
+                             Point{shiptest::passengers()[1].at[0], shiptest::passengers()[1].at[1], 30}}) {
     bool blocked = false;
     for (const levelc::BrushSpec &b : level->brushes)
       blocked = blocked || (b.name != "deck" && segmentCrossesBox(corner, {medic[0], medic[1], 30}, b.box));

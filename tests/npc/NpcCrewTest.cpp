@@ -64,7 +64,7 @@ protected:
 TEST_F(NpcCrewTest, MedicCrewIsPlacedFortyUnitsFromThePassengerOnTheMedicChiefsSide) {
   placeChief(ROLE_MEDIC, Ogre::Vector3(-600, -560, 0));
   NPC &patient = spawnPassenger(Ogre::Vector3(-500, -560, 50), "DeadBack");
-  NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-400, -415, 0));
+  NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, Ogre::Vector3(-400, -415, 0));
   ASSERT_EQ(&crew, medicCrewPool.back());
 
   EXPECT_TRUE(dispatch(medicCrewPool).workOnPassenger(patient.getName()));
@@ -83,7 +83,7 @@ TEST_F(NpcCrewTest, MedicCrewIsPlacedFortyUnitsFromThePassengerOnTheMedicChiefsS
 TEST_F(NpcCrewTest, TwoTreatmentsSitThePassengerUpAndThenStandItUp) {
   placeChief(ROLE_MEDIC, Ogre::Vector3(-600, -620, 0));
   NPC &patient = spawnPassenger(Ogre::Vector3(-500, -620, 2), "DeadStomach");
-  NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-410, -455, 0));
+  NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, Ogre::Vector3(-410, -455, 0));
   const double healedBefore = healedCount;
   const double medkitsBefore = medkitSupply;
 
@@ -119,13 +119,13 @@ TEST_F(NpcCrewTest, TwoTreatmentsSitThePassengerUpAndThenStandItUp) {
 
 TEST_F(NpcCrewTest, NoCrewIsSummonedWithoutTheTargetOrTheChief) {
   placeChief(ROLE_MEDIC, Ogre::Vector3(-600, -680, 0));
-  NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, "medic_crew.mesh", Ogre::Vector3(-400, -415, 0));
+  NPC &crew = spawnCrew(MEDIC_CREW_PREFIX, Ogre::Vector3(-400, -415, 0));
   EXPECT_FALSE(crew.workOnPassenger("passenger_that_never_was"));
   EXPECT_FALSE(crew.isWorking());
 
   NPC &patient = spawnPassenger(Ogre::Vector3(-500, -680, 2), "DeadBack");
   std::unique_ptr<ClientRecord> fireman = std::move(clientTable[ROLE_FIREMAN]);
-  NPC &fireCrew = spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-420, -500, 0));
+  NPC &fireCrew = spawnCrew(FIRE_CREW_PREFIX, Ogre::Vector3(-420, -500, 0));
   OgreRefApp::Fire &fire = spawnFire(Ogre::Vector3(-300, -680, 5));
   EXPECT_FALSE(fireCrew.workOnFire(fire.getSceneNode()->getName()));
   EXPECT_FALSE(fireCrew.isWorking()); // no fireman chief to stand beside
@@ -135,7 +135,7 @@ TEST_F(NpcCrewTest, NoCrewIsSummonedWithoutTheTargetOrTheChief) {
 }
 
 TEST_F(NpcCrewTest, PoolListsACrewMemberOnce) {
-  NPC &crew = spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-430, -540, 0));
+  NPC &crew = spawnCrew(FIRE_CREW_PREFIX, Ogre::Vector3(-430, -540, 0));
   crew.setDisabled();
   EXPECT_EQ(1u, fireCrewPool.size());
 }
@@ -143,7 +143,7 @@ TEST_F(NpcCrewTest, PoolListsACrewMemberOnce) {
 TEST_F(NpcCrewTest, FireCrewPutsOutANewFireAtTheNinthStep) {
   placeChief(ROLE_FIREMAN, Ogre::Vector3(-700, -450, 0));
   OgreRefApp::Fire &fire = spawnFire(Ogre::Vector3(-600, -450, 5));
-  NPC &crew = spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-420, -500, 0));
+  NPC &crew = spawnCrew(FIRE_CREW_PREFIX, Ogre::Vector3(-420, -500, 0));
   const double suppliesBefore = extinguisherSupply;
   const double extinguishedBefore = extinguishedCount;
 
@@ -184,7 +184,7 @@ TEST_F(NpcCrewTest, FireCrewPutsOutANewFireAtTheNinthStep) {
 TEST_F(NpcCrewTest, FirePutOutMeanwhileIsNeitherCountedNorPaidForAgain) {
   placeChief(ROLE_FIREMAN, Ogre::Vector3(-700, -390, 0));
   OgreRefApp::Fire &fire = spawnFire(Ogre::Vector3(-600, -390, 5));
-  NPC &crew = spawnCrew(FIRE_CREW_PREFIX, "fireman_crew.mesh", Ogre::Vector3(-420, -500, 0));
+  NPC &crew = spawnCrew(FIRE_CREW_PREFIX, Ogre::Vector3(-420, -500, 0));
   dispatch(fireCrewPool).workOnFire(fire.getSceneNode()->getName());
   crew.crewtick(frameOf(0.6));
   // The fireman chief puts it out first.

@@ -4,6 +4,7 @@
 #include "refapp/OgreRefAppBall.h"
 #include "refapp/OgreRefAppCollideCamera.h"
 #include "refapp/OgreRefAppFire.h"
+#include "tests/level/ShipPositions.h"
 #include "tests/support/WorldTestFixture.h"
 
 namespace sw::test {
@@ -147,7 +148,8 @@ TEST_F(LevelCollision, DormantBallIsWokenWhenAnotherRollsIntoIt) {
 TEST_F(LevelCollision, BurningFireOnTheDeckNeverMoves) {
   RecordedAssertions recorded;
   // The first fire of the scene, its hidden box standing in the deck.
-  const Ogre::Vector3 at(-350, -5, 5);
+  const std::array<double, 3> &first = shiptest::fires()[0].at;
+  const Ogre::Vector3 at{Ogre::Real(first[0]), Ogre::Real(first[1]), Ogre::Real(first[2])};
   auto *fire = world->createFire(uniqueName("fireparticle"), "Examples/Smoke", 0.5, at);
   auto *ball = world->createBall(uniqueName("ball"), 10, at + Ogre::Vector3(0, 0, 150));
   ball->setDynamicsEnabled(true);

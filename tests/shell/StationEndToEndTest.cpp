@@ -48,6 +48,9 @@ constexpr Point ADDRESS_BOX = {542, 457};
 constexpr Point START_DEMO_BUTTON = {507, 535};
 constexpr Point START_CONNECTION_BUTTON = {512, 536};
 
+const std::vector<std::string> CLOSING_LINES = {"Closing down log system and sfx system.",
+                                                "The simulation closed."};
+
 const char *const CONFIG_DIALOG_TITLE = "^Rendering Settings$";
 const char *const STATION_TITLE = "^\\*\\*\\*Sternwake Project\\*\\*\\*$";
 
@@ -117,6 +120,35 @@ PrivateDisplay *display = nullptr;
 // The display the next xdotool commands go to; empty: the suite's display.
 std::string activeDisplay;
 
+// Openbox on the private display, from construction to destruction: a real
+// window manager with title-bar close buttons (_NET_CLOSE_WINDOW).
+class WindowManager {
+public:
+  WindowManager() {
+    mPid = fork();
+    if (mPid == 0) {
+      setenv("DISPLAY", display->name().c_str(), 1);
+      if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+        _exit(127);
+      execlp("openbox", "openbox", static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    // Openbox announces itself on the root window once it manages windows.
+    for (int wait = 0; wait < 50 && !running(); ++wait)
+      std::this_thread::sleep_for(100ms);
+  }
+  ~WindowManager() {
+    if (mPid > 0) {
+      kill(mPid, SIGTERM);
+      waitpid(mPid, nullptr, 0);
+    }
+  }
+  bool running() const;
+
+private:
+  pid_t mPid = -1;
+};
+
 std::string shell(const std::string &command) {
   const std::string target = activeDisplay.empty() ? display->name() : activeDisplay;
   const std::string full = "DISPLAY=" + target + " " + command + " 2>/dev/null";
@@ -128,6 +160,10 @@ std::string shell(const std::string &command) {
     pclose(pipe);
   }
   return output;
+}
+
+bool WindowManager::running() const {
+  return shell("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
 }
 
 // Waits for a window while the program still runs (alive() true).
@@ -163,6 +199,22 @@ void pressKey(const std::string &key) {
   std::this_thread::sleep_for(800ms);
 }
 
+// A value of xdotool's "--shell" output ("X=12").
+int shellValue(const std::string &output, const std::string &key) {
+  const auto at = output.find(key + "=");
+  return at == std::string::npos ? -1 : std::stoi(output.substr(at + key.size() + 1));
+}
+
+int pointerX() {
+  return shellValue(shell("xdotool getmouselocation --shell"), "X");
+}
+
+// The screen column of the window's last pixel on the right.
+int windowRight(unsigned long window) {
+  const std::string geometry = shell("xdotool getwindowgeometry --shell " + std::to_string(window));
+  return shellValue(geometry, "X") + shellValue(geometry, "WIDTH") - 1;
+}
+
 // The GUI cursor follows the pointer's relative moves and stops at the
 // window's edges: pushing it into two opposite corners lines the two up.
 void alignCursor(unsigned long window) {
@@ -173,9 +225,12 @@ void alignCursor(unsigned long window) {
 // One station process in a working directory made as the launcher makes it.
 class Station {
 public:
+  // Sound output: OpenAL Soft's null device, or none at all.
+  enum class Sound { NULL_DEVICE, NO_DEVICE };
+
   // displayName: the X display of its own; empty for the suite's display.
-  explicit Station(const std::string &name, std::string displayName = "")
-      : mDir(WORK / name), mDisplayName(std::move(displayName)) {
+  explicit Station(const std::string &name, Sound sound = Sound::NULL_DEVICE, std::string displayName = "")
+      : mDir(WORK / name), mSound(sound), mDisplayName(std::move(displayName)) {
     fs::remove_all(mDir);
     fs::create_directories(mDir);
     for (const char *shared :
@@ -191,7 +246,8 @@ public:
         _exit(127);
       setenv("DISPLAY", (mDisplayName.empty() ? display->name() : mDisplayName).c_str(), 1);
       setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-      setenv("ALSOFT_DRIVERS", "null", 1);
+      // "alsa" on a machine without a sound card opens nothing.
+      setenv("ALSOFT_DRIVERS", mSound == Sound::NULL_DEVICE ? "null" : "alsa", 1);
       if (!freopen("stdout.txt", "w", stdout) || !freopen("stderr.txt", "w", stderr))
         _exit(127);
       execl("./sternwake", "sternwake", static_cast<char *>(nullptr));
@@ -238,6 +294,7 @@ public:
 
   std::vector<std::string> log() const { return logMessages(mDir / "sternwake.log"); }
   std::string errors() const { return readFile(mDir / "stderr.txt"); }
+  std::string output() const { return readFile(mDir / "stdout.txt"); }
   const fs::path &dir() const { return mDir; }
 
   // Puts a file of the station's own in place of a shared one.
@@ -257,6 +314,7 @@ public:
 
 private:
   fs::path mDir;
+  Sound mSound;
   std::string mDisplayName;
   pid_t mPid = -1;
   int mExitCode = -1;
@@ -278,29 +336,56 @@ protected:
 
   void SetUp() override { ASSERT_FALSE(display->name().empty()) << "Xvfb did not start"; }
 
+  enum class Accept { BY_CLICK, BY_RETURN };
+
   // Starts the station and accepts the configuration dialog; the station's
   // window id.
-  static std::optional<unsigned long> startPastConfigDialog(Station &station) {
+  static std::optional<unsigned long> startPastConfigDialog(Station &station,
+                                                            Accept accept = Accept::BY_CLICK) {
     station.start();
     auto alive = [&station] { return station.running(); };
     const auto dialog = findWindow(CONFIG_DIALOG_TITLE, 60s, alive);
     if (!dialog)
       return std::nullopt;
-    clickAt(*dialog, ACCEPT_IN_CONFIG_DIALOG);
+    if (accept == Accept::BY_CLICK) {
+      clickAt(*dialog, ACCEPT_IN_CONFIG_DIALOG);
+    } else {
+      moveTo(*dialog, {20, 20}); // without a window manager keys go where the pointer is
+      pressKey("Return");
+    }
     return findWindow(STATION_TITLE, 120s, alive);
+  }
+
+  // Starts the station and ends it at its configuration dialog by action(dialog).
+  template <class Action> static void endAtConfigDialog(Station &station, Action action) {
+    station.start();
+    const auto dialog = findWindow(CONFIG_DIALOG_TITLE, 60s, [&station] { return station.running(); });
+    ASSERT_TRUE(dialog) << "no configuration dialog; stderr: " << station.errors();
+    std::this_thread::sleep_for(1s);
+    action(*dialog);
+    EXPECT_EQ(station.waitForExit(60s), std::optional<int>(1)) << station.errors();
+    EXPECT_EQ(station.log(), CLOSING_LINES);
+    EXPECT_EQ(station.errors(), "");
   }
 };
 
 TEST_F(StationEndToEnd, CancellingTheConfigurationDialogReturnsOneAndStillClosesTheLog) {
-  Station station("cancelled");
-  station.start();
-  const auto dialog = findWindow(CONFIG_DIALOG_TITLE, 60s, [&station] { return station.running(); });
-  ASSERT_TRUE(dialog) << "no configuration dialog; stderr: " << station.errors();
-  clickAt(*dialog, CANCEL_IN_CONFIG_DIALOG);
-  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(1));
-  const std::vector<std::string> expected = {"Closing down log system and sfx system.",
-                                             "The simulation closed."};
-  EXPECT_EQ(station.log(), expected);
+  Station cancelled("cancelled");
+  endAtConfigDialog(cancelled, [](unsigned long dialog) { clickAt(dialog, CANCEL_IN_CONFIG_DIALOG); });
+  Station escaped("config-escaped");
+  endAtConfigDialog(escaped, [](unsigned long dialog) {
+    moveTo(dialog, {20, 20});
+    pressKey("Escape");
+  });
+}
+
+TEST_F(StationEndToEnd, TheWindowManagersCloseButtonOnTheConfigurationDialogActsAsCancel) {
+  WindowManager openbox;
+  ASSERT_TRUE(openbox.running()) << "openbox did not start";
+  Station station("config-closed");
+  endAtConfigDialog(station, [](unsigned long dialog) {
+    ASSERT_TRUE(requestCloseThroughWindowManager(display->name(), dialog));
+  });
 }
 
 TEST_F(StationEndToEnd, BrokenGuiConfigurationEndsTheSetUpWithOneAndClosesTheLog) {
@@ -315,8 +400,25 @@ TEST_F(StationEndToEnd, BrokenGuiConfigurationEndsTheSetUpWithOneAndClosesTheLog
   EXPECT_EQ(station.errors().find("An exception has occured"), std::string::npos) << station.errors();
 }
 
+TEST_F(StationEndToEnd, EngineExceptionIsReportedAndEndsWithAFailureCode) {
+  Station station("engine-exception");
+  // A plug-in the engine cannot load throws while the root is made.
+  station.replaceFile("plugins.cfg", "PluginFolder=/nonexistent\nPlugin=RenderSystem_GL\n");
+  station.start();
+  const std::optional<int> code = station.waitForExit(60s);
+  ASSERT_TRUE(code) << station.errors();
+  EXPECT_NE(*code, 0) << "a launcher must tell a crash from a normal end";
+  EXPECT_NE(*code, 1) << "1 is the cancelled or failed set-up";
+  EXPECT_NE(station.errors().find("An exception has occured: "), std::string::npos) << station.errors();
+  const std::vector<std::string> expected = {"Closing down log system and sfx system.",
+                                             "The simulation closed."};
+  EXPECT_EQ(station.log(), expected);
+}
+
 TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndClosesTheWindow) {
   Station station("facilitator");
+  // A picture of an earlier run: numbering goes on after it.
+  std::ofstream(station.dir() / "screenshot_7.png") << "earlier run";
   const auto window = startPastConfigDialog(station);
   ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
   ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
@@ -343,7 +445,29 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   pressKey("o");
   ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s, 2));
   pressKey("Print"); // the facilitator's screen
+  // Home brings the free camera back to the overview it started at.
+  pressKey("Home");
+  pressKey("o");
+  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s, 3));
+  pressKey("Print"); // the overview
   std::this_thread::sleep_for(1s);
+
+  // A look drag keeps the system pointer inside the window, however far the
+  // mouse goes; after the drag it is free again.
+  const int right = windowRight(*window);
+  moveTo(*window, {512, 600}); // open deck, no GUI window there
+  shell("xdotool mousedown 1");
+  std::this_thread::sleep_for(1s);
+  shell("xdotool mousemove_relative -- 2000 0");
+  std::this_thread::sleep_for(1s);
+  const int duringDrag = pointerX();
+  shell("xdotool mouseup 1");
+  std::this_thread::sleep_for(1s);
+  shell("xdotool mousemove_relative -- 2000 0");
+  std::this_thread::sleep_for(500ms);
+  const int afterDrag = pointerX();
+  EXPECT_LE(duringDrag, right) << "the pointer left the window during a drag";
+  EXPECT_GT(afterDrag, right) << "the pointer was not let go after the drag";
 
   ASSERT_TRUE(requestWindowClose(display->name(), *window));
   EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
@@ -355,6 +479,7 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
                                              "The user has choosen role : captain",
                                              "The user has choosen role : facilitator",
                                              "Facilitator camera collision disabled",
+                                             "CAPTURED POS: ",
                                              "CAPTURED POS: ",
                                              "CAPTURED POS: ",
                                              "Closing down log system and sfx system.",
@@ -371,17 +496,27 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   EXPECT_EQ(next, expected.size()) << "log lines missing or out of order; next expected: "
                                    << (next < expected.size() ? expected[next] : "");
   EXPECT_EQ(lines.back(), "The simulation closed.");
-  ASSERT_EQ(positions.size(), 2u);
+  ASSERT_EQ(positions.size(), 3u);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string &line) { return startsWith(line, "CAPTURED POS: "); }),
-            2)
+            3)
       << "\"O\" in the lobby must not log the camera";
+  EXPECT_EQ(positions[0], "CAPTURED POS: -50 -300 1700") << "the facilitator starts at the deck overview";
   EXPECT_NE(positions[0], positions[1]) << "W did not move the facilitator's camera";
+  EXPECT_EQ(positions[2], positions[0]) << "Home did not bring the camera back to the overview";
 
-  for (const char *shot : {"screenshot_1.png", "screenshot_2.png"}) {
+  // Numbered on from the earlier run's picture, each path on the terminal,
+  // and nothing else there: the engine's log stays in Ogre.log.
+  std::string saved;
+  for (const char *shot : {"screenshot_8.png", "screenshot_9.png", "screenshot_10.png"}) {
     ASSERT_TRUE(fs::exists(station.dir() / shot)) << shot;
     EXPECT_GT(fs::file_size(station.dir() / shot), 50000u) << shot;
+    saved += "Saved: " + (fs::canonical(station.dir()) / shot).string() + "\n";
   }
+  EXPECT_EQ(readFile(station.dir() / "screenshot_7.png"), "earlier run");
+  EXPECT_EQ(station.output(), saved);
+  EXPECT_EQ(station.errors(), "");
+  EXPECT_GT(fs::file_size(station.dir() / "Ogre.log"), 1000u);
 }
 
 TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWithACollidingCamera) {
@@ -394,10 +529,11 @@ TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWit
   clickAt(*window, CAPTAIN_BUTTON);
   ASSERT_TRUE(station.waitForLog("The user has choosen role : captain", 30s));
   // A typed host is used as typed, with the fixed port appended.
+  // Return in the box presses Start.
   clickAt(*window, ADDRESS_BOX);
   shell("xdotool type --delay 150 localhost");
   std::this_thread::sleep_for(1s);
-  clickAt(*window, START_DEMO_BUTTON);
+  pressKey("Return");
   ASSERT_TRUE(station.waitForLog("Client camera collision enabled", 30s));
   // The lobby's start button is hidden on a chief's station: a click there
   // must not start the exercise ("O" logs the camera only while it runs).
@@ -412,26 +548,41 @@ TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWit
   EXPECT_EQ(tail, expected);
 }
 
-TEST_F(StationEndToEnd, EscapeInTheStartDialogEndsEveryLoopAndShutsDownInOrder) {
-  Station station("escaped");
-  const auto window = startPastConfigDialog(station);
+TEST_F(StationEndToEnd, EscapeInTheStartDialogEndsTheProgramWithoutAnyOfTheStartPath) {
+  // Also: a station without a sound device says so in one line, and only that.
+  Station station("escaped", Station::Sound::NO_DEVICE);
+  const auto window = startPastConfigDialog(station, Accept::BY_RETURN);
   ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
   ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
   std::this_thread::sleep_for(2s);
   moveTo(*window, {900, 700});
   pressKey("Escape");
   EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
-  // Start-up goes on past the start dialog in the preselected role; the
-  // address was never completed, so there is no network; the lobby and the
-  // main loop end at once.
-  const std::vector<std::string> expected = {
-      "Create camera look at",
-      "Create scene look at",
-      "Facilitator camera collision disabled",
-      "The server address \"\" is not an address; the station runs without a network",
-      "Closing down log system and sfx system.",
-      "The simulation closed."};
+  // No camera role, no network, no lobby: the user never pressed Start.
+  const std::vector<std::string> expected = {"Create camera look at", "Create scene look at",
+                                             "Closing down log system and sfx system.",
+                                             "The simulation closed."};
   EXPECT_EQ(station.log(), expected);
+  EXPECT_EQ(station.errors(), "no sound device: the station runs without sound\n");
+  EXPECT_EQ(station.output(), "");
+}
+
+TEST_F(StationEndToEnd, AWindowManagerStartedAfterTheWindowClosesItThroughTheProgram) {
+  Station station("late-window-manager");
+  const auto window = startPastConfigDialog(station);
+  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
+  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
+  WindowManager openbox;
+  ASSERT_TRUE(openbox.running()) << "openbox did not start";
+  std::this_thread::sleep_for(2s);
+  ASSERT_TRUE(requestCloseThroughWindowManager(display->name(), *window));
+  // Closed at the start dialog: the program's own shutdown, not a kill.
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0)) << station.errors();
+  const std::vector<std::string> expected = {"Create camera look at", "Create scene look at",
+                                             "Closing down log system and sfx system.",
+                                             "The simulation closed."};
+  EXPECT_EQ(station.log(), expected);
+  EXPECT_EQ(station.errors(), "");
 }
 
 // ---- four stations, each on its own display, in 640x480 windows ----------------------
@@ -503,7 +654,7 @@ protected:
   Station &addStation(const std::string &name) {
     displays.push_back(std::make_unique<PrivateDisplay>());
     EXPECT_FALSE(displays.back()->name().empty());
-    stations[name] = std::make_unique<Station>(name, displays.back()->name());
+    stations[name] = std::make_unique<Station>(name, Station::Sound::NULL_DEVICE, displays.back()->name());
     Station &station = *stations[name];
     std::string config = readFile(station.dir() / "ogre.cfg");
     config = std::regex_replace(config, std::regex("Video Mode=[^\n]*"), "Video Mode=640 x 480");

@@ -87,20 +87,10 @@ OgreRefApp::World &world() {
   return *refAppScene().world;
 }
 
-void turnUpright(OgreRefApp::NPC &npc) {
-  npc.pitch(Ogre::Degree(90));
-  npc.yaw(Ogre::Degree(-90));
-}
-
 OgreRefApp::NPC &spawnPassenger(const Ogre::Vector3 &position, const char *state) {
-  const std::string name = makeObjectName(PASSENGER_PREFIX);
-  OgreRefApp::NPC *npc = world().createNPC(name, "passenger1.mesh", position);
-  graphicsModule.namedObjects[name] = npc;
-  npc->setCollisionEnabled(true);
-  npc->setDynamicsEnabled(true, true);
-  turnUpright(*npc);
-  npc->setState(state);
-  return *npc;
+  OgreRefApp::NPC &npc = *graphicsModule.spawnPassenger(position);
+  npc.setState(state);
+  return npc;
 }
 
 void retire(OgreRefApp::NPC &npc) {
@@ -109,14 +99,9 @@ void retire(OgreRefApp::NPC &npc) {
   npc.setPosition(0, 0, -1000);
 }
 
-OgreRefApp::NPC &spawnCrew(const char *prefix, const char *meshName, const Ogre::Vector3 &position) {
-  const std::string name = makeObjectName(prefix);
-  OgreRefApp::NPC *npc = world().createNPC(name, meshName, position);
-  graphicsModule.namedObjects[name] = npc;
-  npc->setDisabled();
-  turnUpright(*npc);
-  npc->setState(OgreRefApp::STATE_IDLE);
-  return *npc;
+OgreRefApp::NPC &spawnCrew(const char *prefix, const Ogre::Vector3 &position) {
+  return std::string(prefix) == FIRE_CREW_PREFIX ? *graphicsModule.spawnFiremanCrew(position)
+                                                 : *graphicsModule.spawnMedicCrew(position);
 }
 
 OgreRefApp::Character &placeChief(unsigned role, const Ogre::Vector3 &position) {

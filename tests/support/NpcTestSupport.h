@@ -39,16 +39,12 @@ const LevelBrush *doorwayAt(const Ogre::Vector3 &point);
 
 OgreRefApp::World &world();
 
-// Stands the Y-up figure upright in the Z-up level: local +90 then -90 turns.
-void turnUpright(OgreRefApp::NPC &npc);
-
-// A passenger as the scene set-up makes one (collision on, dynamics on and
-// re-enabled when touched, upright), entered in namedObjects, in the state given.
+// A passenger as the station adds one, then put in the state given.
 OgreRefApp::NPC &spawnPassenger(const Ogre::Vector3 &position, const char *state);
 // Takes an NPC out of later tests' way: no collision, no dynamics, far below the deck.
 void retire(OgreRefApp::NPC &npc);
-// A crew member of the given prefix, in its pool as the set-up leaves it.
-OgreRefApp::NPC &spawnCrew(const char *prefix, const char *meshName, const Ogre::Vector3 &position);
+// A crew member of the given prefix, in its pool, as the station adds one.
+OgreRefApp::NPC &spawnCrew(const char *prefix, const Ogre::Vector3 &position);
 // A chief's character in its clientTable slot (0..2).
 OgreRefApp::Character &placeChief(unsigned role, const Ogre::Vector3 &position);
 

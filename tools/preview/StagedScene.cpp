@@ -2,6 +2,11 @@
 
 #include <OGRE/OgreConfigFile.h>
 
+#include "graphics/OpeningScene.h"
+#include "refapp/OgreRefAppCharacter.h"
+#include "refapp/OgreRefAppFigure.h"
+#include "refapp/OgreRefAppNPC.h"
+
 #include <cmath>
 #include <sys/stat.h>
 
@@ -10,54 +15,58 @@ namespace preview {
 using Ogre::Real;
 using Ogre::Vector3;
 
+namespace {
+
+Vector3 vectorOf(double x, double y, double z) {
+  return Vector3(static_cast<Real>(x), static_cast<Real>(y), static_cast<Real>(z));
+}
+
+} // namespace
+
 std::vector<Person> openingPeople() {
-  const Real chiefZ = 0.948548f;
-  return {
-      {"passenger4", "passenger1.mesh", Vector3(-420, 225, 2), "DeadBack", Shown::Npc},
-      {"passenger5", "passenger1.mesh", Vector3(-465, 250, 2), "DeadBack", Shown::Npc},
-      {"passenger6", "passenger1.mesh", Vector3(-560, 220, 2), "DeadBack", Shown::Npc},
-      {"passenger7", "passenger1.mesh", Vector3(-580, 300, 2), "DeadBack", Shown::Npc},
-      {"passenger9", "passenger1.mesh", Vector3(-210, -260, 2), "DeadBack", Shown::Npc},
-      {"passenger11", "passenger1.mesh", Vector3(-102, -280, 2), "DeadBack", Shown::Npc},
-      {"passenger12", "passenger1.mesh", Vector3(-275, -130, 2), "DeadBack", Shown::Npc},
-      {"passenger13", "passenger1.mesh", Vector3(-215, -185, 2), "DeadBack", Shown::Npc},
-      {"CREWilkyardim14", "medic_crew.mesh", Vector3(-400, -415, 0), "Idle", Shown::Npc},
-      {"CREWilkyardim15", "medic_crew.mesh", Vector3(-410, -455, 0), "Idle", Shown::Npc},
-      {"CREWyangin16", "fireman_crew.mesh", Vector3(-420, -500, 0), "Idle", Shown::Npc},
-      {"CREWyangin17", "fireman_crew.mesh", Vector3(-430, -540, 0), "Idle", Shown::Npc},
-      {"captain", "captain.mesh", Vector3(-560, -280, chiefZ), "Idle", Shown::Chief},
-      {"medic", "medic_crew.mesh", Vector3(-570, -75, chiefZ), "Idle", Shown::Chief},
-      {"fireman", "fireman_crew.mesh", Vector3(-500, -180, chiefZ), "Idle", Shown::Chief},
-  };
+  using opening::InitialObject;
+  std::vector<Person> people;
+  for (std::size_t i = 0; i < opening::INITIAL_OBJECTS.size(); ++i) {
+    const InitialObject &o = opening::INITIAL_OBJECTS[i];
+    const Vector3 at = vectorOf(o.x, o.y, o.z);
+    const std::string number = std::to_string(i);
+    if (o.kind == InitialObject::PASSENGER)
+      people.push_back({"passenger" + number, "passenger1.mesh", at, "DeadBack", Shown::Npc});
+    else if (o.kind == InitialObject::MEDIC_CREW)
+      people.push_back({"CREWilkyardim" + number, "medic_crew.mesh", at, "Idle", Shown::Npc});
+    else if (o.kind == InitialObject::FIREMAN_CREW)
+      people.push_back({"CREWyangin" + number, "fireman_crew.mesh", at, "Idle", Shown::Npc});
+  }
+  const char *const chiefs[3][2] = {{"captain", "captain.mesh"}, {"medic", "medic_crew.mesh"},
+                                    {"fireman", "fireman_crew.mesh"}};
+  for (std::size_t role = 0; role < 3; ++role) {
+    const opening::StartPlacement &p = opening::CHIEF_START_PLACEMENTS[role];
+    people.push_back({chiefs[role][0], chiefs[role][1], vectorOf(p.x, p.y, p.z), "Idle", Shown::Chief});
+  }
+  return people;
 }
 
 std::vector<FireSpot> openingFires() {
-  return {
-      {"fireparticle0", Vector3(-350, -5, 5), 0.5f, false},
-      {"fireparticle1", Vector3(-350, 30, 5), 0.5f, false},
-      {"fireparticle2", Vector3(-410, -5, 5), 0.9f, true},
-      {"fireparticle3", Vector3(-435, 120, 5), 0.5f, false},
-      {"fireparticle8", Vector3(-190, -120, 5), 0.5f, false},
-      {"fireparticle10", Vector3(-265, -150, 5), 0.5f, false},
-  };
+  std::vector<FireSpot> fires;
+  for (std::size_t i = 0; i < opening::INITIAL_OBJECTS.size(); ++i) {
+    const opening::InitialObject &o = opening::INITIAL_OBJECTS[i];
+    if (o.kind == opening::InitialObject::FIRE)
+      fires.push_back({"fireparticle" + std::to_string(i), vectorOf(o.x, o.y, o.z), static_cast<Real>(o.size),
+                       o.applyArea});
+  }
+  return fires;
 }
 
 Real cloneLift(const Ogre::Entity &entity, const std::string &mesh, const std::string &state, Shown shown) {
-  if (state.find("Dead") != std::string::npos)
-    return 0;
   const Vector3 size = entity.getBoundingBox().getSize();
-  if (shown == Shown::Npc)
-    return size.z + 12;
-  const Real h = state.find("Crouch") != std::string::npos ? size.z * 0.5f + 10 : size.z + 20;
-  const int k =
-      mesh.find("captain") != std::string::npos ? 6 : (mesh.find("elvis") != std::string::npos ? 8 : 2);
-  return Real(int(h) + k);
+  return shown == Shown::Npc ? OgreRefApp::NPC::cloneHeightFor(state, size)
+                             : OgreRefApp::Character::cloneHeightFor(state, mesh, size);
 }
 
 Ogre::SceneNode *placePerson(Ogre::SceneManager &scene, const Person &p) {
   Ogre::Entity *entity = scene.createEntity("clone_" + p.name, p.mesh);
   Ogre::SceneNode *object = scene.getRootSceneNode()->createChildSceneNode(p.name, p.position);
-  object->setScale(0.6f, 0.6f, 0.6f);
+  object->setScale(OgreRefApp::FIGURE_SCALE, OgreRefApp::FIGURE_SCALE, OgreRefApp::FIGURE_SCALE);
   object->pitch(Ogre::Degree(90));
   object->yaw(Ogre::Degree(-90));
   if (p.shown == Shown::Chief)
