@@ -1,6 +1,7 @@
 #include "graphics/MovementReport.h"
 
 #include <cmath>
+#include <string>
 
 #include "graphics/DebriefRecord.h"
 #include "graphics/NetworkReports.h"
@@ -68,5 +69,7 @@ void MovementReport::send(const Ogre::Vector3 &cameraPosition) {
   pendingPitch = 0;
   lastSentPosition = cameraPosition;
   unreported = false;
-  markDebriefChanged();
+  recordAction(clientRole, "move",
+               std::to_string(cameraPosition.x) + " " + std::to_string(cameraPosition.y) + " " +
+                   std::to_string(snapToGround(cameraPosition.z - EYE_HEIGHT)));
 }
