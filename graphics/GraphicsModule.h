@@ -37,6 +37,9 @@ class World;
 } // namespace OgreRefApp
 class GraphicsModule_FrameListener;
 class StationRoot;
+namespace OgreRefApp {
+class Character;
+}
 
 class GraphicsModule {
 public:
@@ -126,6 +129,30 @@ public:
   // Shows the windows of the station's role and hides the lobby.
   void showRoleWindows();
 
+  // ---- Chiefs' characters and the watched view (GraphicsModuleRoster.cpp) ----
+
+  // The role's slot already holds its record. Creates (or takes back the
+  // parked) character at the placement (level units, degrees); the
+  // station's own chief stays invisible and puts the camera above it.
+  void addCharacter(std::uint32_t role, double x, double y, double z, double yaw, double pitch);
+  // Places the role's character and turns it by yawDelta (degrees); the
+  // record's placement is kept by the network. A watched chief carries the
+  // facilitator's camera along.
+  void moveCharacter(std::uint32_t role, double x, double y, double z, double yawDelta, double pitchDelta);
+  // Hides and parks the role's character for a later join of the same role
+  // (its scene nodes keep their names, so a new one could not be made), lets
+  // go of every passenger following it and returns a camera watching it to
+  // free flight. The caller empties the slot.
+  void removeCharacter(std::uint32_t role);
+  // A state word from the state table; any other word is logged and ignored
+  // (the figure has no animation of that name).
+  void setCharacterState(std::uint32_t role, const std::string &state);
+  // Puts the camera in the eyes of the watched chief (viewedRole 0..2).
+  void followViewedChief();
+  // The link's state in words under the lobby's rows.
+  void showLinkStatus(const std::string &words);
+  std::string mLinkStatus; // the words last shown
+
   // ---- End of the exercise: ratings and scores (GraphicsModuleScores.cpp) ----
 
   // Subscribes the exit buttons and "Continue"; part of the GUI subscriptions.
@@ -156,6 +183,10 @@ public:
 
 private:
   void addResourceLocations();
+  bool handleViewChoice(const CEGUI::EventArgs &args);
+  void subscribeViewButtons();
+  // Characters of chiefs who left, by role, hidden; owned by the World.
+  OgreRefApp::Character *mParkedCharacters[3] = {nullptr, nullptr, nullptr};
   void createViewport();
   bool setupGui();
   void loadPictures();

@@ -9,9 +9,12 @@
 #include <CEGUI/widgets/Editbox.h>
 #include <CEGUI/widgets/RadioButton.h>
 
+#include "graphics/AddressCheck.h"
+#include "graphics/DebriefRecord.h"
 #include "graphics/GraphicsModule_FrameListener.h"
 #include "graphics/GuiWindows.h"
 #include "graphics/MaterialPanel.h"
+#include "graphics/NetworkReports.h"
 #include "graphics/StartChoices.h"
 #include "shell/state/StationState.h"
 
@@ -77,6 +80,7 @@ void GraphicsModule::prepareStartWindows() {
   if (CEGUI::RadioButton *selected = radioButton(ROLE_BUTTONS[0])->getSelectedButtonInGroup())
     adoptRole(selected->getID());
 
+  subscribeViewButtons();
   radioButton("FacilitatorView")->setSelected(true);
   radioButton("SendMedkit")->setSelected(true);
   materialPanel.fillCombos();
@@ -96,8 +100,15 @@ bool GraphicsModule::handleRoleChoice(const CEGUI::EventArgs &) {
 bool GraphicsModule::handleStartDemo(const CEGUI::EventArgs &) {
   if (mStartRequested)
     return true;
+  std::string host;
+  const std::string problem = checkTypedAddress(serverAddress, host);
+  if (!problem.empty()) {
+    // The dialog stays open and says what is wrong.
+    guiWindow("StartAddressHint")->setText(problem.c_str());
+    return true;
+  }
   mStartRequested = true;
-  serverAddress = completeServerAddress(serverAddress);
+  serverAddress = completeServerAddress(host);
   guiWindow("StartDemoBtn")->getParent()->hide();
   return true;
 }
@@ -105,9 +116,15 @@ bool GraphicsModule::handleStartDemo(const CEGUI::EventArgs &) {
 bool GraphicsModule::handleStartConnection(const CEGUI::EventArgs &) {
   if (isClient)
     return true;
-  // Chiefs learn of the start through the simulation's connection class,
-  // which does not exist yet: no chief can be connected to tell.
-  mWaitingForStart = false;
+  if (!mWaitingForStart)
+    return true;
+  if (networkReports) {
+    networkReports->startExercise();
+  } else {
+    mWaitingForStart = false;
+    recordAction(clientRole, "start", "");
+    writeDebrief();
+  }
   return true;
 }
 

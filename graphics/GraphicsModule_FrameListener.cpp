@@ -147,8 +147,13 @@ void GraphicsModule_FrameListener::updateVoiceLevel() {
 }
 
 void GraphicsModule_FrameListener::moveCamera() {
-  if (!mGraphicsModule->isRunning() || !(anyMoveKey || viewChanged))
+  if (!mGraphicsModule->isRunning())
     return;
+  if (!(anyMoveKey || viewChanged)) {
+    if (isClient)
+      movementReport.frameStill(mGraphicsModule->mCamera->getPosition());
+    return;
+  }
   translateVector.x += (keyLeft ? -1.0f : 0.0f) + (keyRight ? 1.0f : 0.0f);
   translateVector.z += (keyForward ? -1.0f : 0.0f) + (keyBack ? 1.0f : 0.0f);
   // Keys and drags give a direction only: the camera moves moveScale * 100
@@ -161,6 +166,8 @@ void GraphicsModule_FrameListener::moveCamera() {
   const bool freeCamera = isClient || viewedRole == ROLE_FACILITATOR;
   if (mGraphicsModule->mModelMode == 0 && freeCamera) {
     const Ogre::Vector3 before = camera->getPosition();
+    if (isClient)
+      movementReport.frameMoved(before, rotX, rotY);
     camera->yaw(Ogre::Degree(rotX));
     camera->pitch(Ogre::Degree(rotY));
     camera->translate(translateVector);

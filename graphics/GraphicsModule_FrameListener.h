@@ -13,6 +13,7 @@
 #include <OgreVector.h>
 
 #include "graphics/MessageTimer.h"
+#include "graphics/MovementReport.h"
 #include "graphics/PointerConfinement.h"
 
 namespace CEGUI {
@@ -91,8 +92,9 @@ public:
   bool keyLeft = false;
   bool keyRight = false;
   std::string debugText;
-  MessageTimer debugTextTimer; // debugText is cleared when it runs out
-  float actionTimer = 0;       // frames since the action key went down
+  MessageTimer debugTextTimer;   // debugText is cleared when it runs out
+  float actionTimer = 0;         // frames since the action key went down
+  MovementReport movementReport; // the chief's own character and its reports
 
 private:
   void createInput();

@@ -7,10 +7,22 @@
 // nothing is reported.
 
 #include <cstdint>
+#include <string>
 
 class NetworkReports {
 public:
   virtual ~NetworkReports() = default;
+
+  // The station's own chief stands at (x, y, z) (level units) and turned by
+  // the deltas (degrees) since its last report. False when it could not be
+  // sent (no link, or the station is not yet announced to itself).
+  virtual bool reportMovement(double x, double y, double z, double yawDelta, double pitchDelta) = 0;
+  // The own chief's character took a state word. False when not sent; the
+  // caller then leaves its own character as it was.
+  virtual bool reportCharacterState(const std::string &state) = 0;
+  // The facilitator's "StartConnectionBtn": every chief is told, no more
+  // joins are taken, and the facilitator's own lobby ends.
+  virtual void startExercise() = 0;
 
   // ---- End of the exercise ----
 

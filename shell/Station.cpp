@@ -8,6 +8,7 @@
 
 #include "audio/sfx.h"
 #include "audio/voicerecorder.h"
+#include "graphics/DebriefRecord.h"
 #include "graphics/GraphicsModule.h"
 #include "graphics/StationRoot.h"
 #include "shell/NetworkStart.h"
@@ -50,6 +51,7 @@ void runLobby(StationRoot &root) {
     serviceNetwork();
     std::this_thread::sleep_for(PASS_PAUSE);
     graphicsModule.refreshLobbyRows();
+    writeDebriefIfDue();
   }
 }
 
@@ -61,6 +63,7 @@ void runMainLoop(StationRoot &root) {
     if (elapsed != 0)
       runVoiceStep(voiceRecorder, elapsed);
     processSound();
+    writeDebriefIfDue();
   }
 }
 
@@ -73,12 +76,18 @@ void runExercise() {
     return;
   graphicsModule.applyRoleCameraCollision();
   startNetwork();
+  writeDebrief();
   runLobby(root);
   graphicsModule.showRoleWindows();
   runMainLoop(root);
 }
 
 void shutDown() {
+  // The network goes first: peers learn at once that this station left, and
+  // no handler runs on a scene that is being released.
+  stopNetwork();
+  if (graphicsModule.mStartRequested)
+    writeDebrief();
   stopSound();
   writeLog("Closing down log system and sfx system.");
   writeLog("The simulation closed.");

@@ -123,8 +123,8 @@ void NetConnection::setInitialRecvSequence(uint32_t sequence) {
 
 void NetConnection::onConnectionEstablished() {
   uint32_t now = getCurrentTime();
-  mLastUpdateTime = now;
-  mLastPacketRecvTime = now;
+  mLastDataSendTime = now;
+  mLastDataRecvTime = now;
   mSendDelayCredit = 0;
   mPingTimerStarted = false;
   mPingSendCount = 0;
@@ -172,7 +172,9 @@ void NetConnection::writePacketHeader(BitStream &stream, PacketType type) {
   assert(type < InvalidPacketType);
   uint32_t ackByteCount = (mLastSeqRecvd - mLastRecvAckAck + 7) >> 3;
   assert(ackByteCount <= 4);
-  uint32_t sinceReceive = std::min<uint32_t>(getCurrentTime() - mLastPacketRecvTime, 2047);
+  // The peer subtracts this from the trip time of the data packet it sees
+  // acknowledged here, which is the last new data packet this end received.
+  uint32_t sinceReceive = std::min<uint32_t>(getCurrentTime() - mLastDataRecvTime, 2047);
 
   stream.writeInt(type, 2);
   stream.writeInt(mLastSendSeq & 31, 5);
@@ -243,7 +245,8 @@ bool NetConnection::readPacketHeader(BitStream &stream, PacketType &type, bool &
   mLastSeqRecvd = packetSeq;
   mPingSendCount = 0;
   mPingTimerStarted = false;
-  mLastPacketRecvTime = getCurrentTime();
+  if (isNewData)
+    mLastDataRecvTime = getCurrentTime();
   logprintfChannel("LogConnectionProtocol", "Ack %d %d", int(ackSeq), int(packetSeq));
 
   if (type == PingPacket || seqDifference(mLastSeqRecvd, mLastRecvAckAck) > 16)
@@ -306,16 +309,18 @@ void NetConnection::handleNotify(uint32_t sequence, bool delivered, uint32_t sen
 void NetConnection::checkPacketSend(uint32_t now) {
   if (!isEstablished())
     return;
-  uint32_t elapsed = now - mLastUpdateTime;
+  // The period runs from the last data packet, not from the last chance to
+  // send one: an event posted after an idle spell leaves at once.
+  uint32_t elapsed = now - mLastDataSendTime;
   if (elapsed + mSendDelayCredit < mCurrentPacketSendPeriod)
     return;
-  mSendDelayCredit =
-      std::min<uint32_t>(elapsed + mSendDelayCredit - mCurrentPacketSendPeriod, MaxSendDelayCredit);
-  mLastUpdateTime = now;
   if (mLastSendSeq - mHighestAckedSeq >= MaxPacketWindowSize)
     return;
   if (!isDataToTransmit())
     return;
+  mSendDelayCredit =
+      std::min<uint32_t>(elapsed + mSendDelayCredit - mCurrentPacketSendPeriod, MaxSendDelayCredit);
+  mLastDataSendTime = now;
   sendDataPacket(now);
 }
 

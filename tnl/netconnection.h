@@ -228,9 +228,9 @@ private:
   std::deque<PacketNote> mNotifyQueue;
 
   // Timing.
-  uint32_t mLastPacketRecvTime = 0;
-  uint32_t mLastUpdateTime = 0;
-  uint32_t mSendDelayCredit = 0;
+  uint32_t mLastDataRecvTime = 0; // ms; last new data packet from the peer (the send-delay field)
+  uint32_t mLastDataSendTime = 0; // ms; the send period runs from here
+  uint32_t mSendDelayCredit = 0;  // ms; overshoot of the last send, at most MaxSendDelayCredit
   float mRoundTripTime = 0;
   uint32_t mPingTimeout = DefaultPingTimeout;
   uint32_t mPingRetryCount = DefaultPingRetryCount;

@@ -8,11 +8,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -121,6 +125,8 @@ private:
 };
 
 PrivateDisplay *display = nullptr;
+// The display the next xdotool commands go to; empty: the suite's display.
+std::string activeDisplay;
 
 // Openbox on the private display, from construction to destruction: a real
 // window manager with title-bar close buttons (_NET_CLOSE_WINDOW).
@@ -152,7 +158,8 @@ private:
 };
 
 std::string shell(const std::string &command) {
-  const std::string full = "DISPLAY=" + display->name() + " " + command + " 2>/dev/null";
+  const std::string target = activeDisplay.empty() ? display->name() : activeDisplay;
+  const std::string full = "DISPLAY=" + target + " " + command + " 2>/dev/null";
   std::string output;
   if (FILE *pipe = popen(full.c_str(), "r")) {
     char buffer[256];
@@ -229,8 +236,9 @@ public:
   // Sound output: OpenAL Soft's null device, or none at all.
   enum class Sound { NULL_DEVICE, NO_DEVICE };
 
-  explicit Station(const std::string &name, Sound sound = Sound::NULL_DEVICE)
-      : mDir(WORK / name), mSound(sound) {
+  // displayName: the X display of its own; empty for the suite's display.
+  explicit Station(const std::string &name, Sound sound = Sound::NULL_DEVICE, std::string displayName = "")
+      : mDir(WORK / name), mSound(sound), mDisplayName(std::move(displayName)) {
     fs::remove_all(mDir);
     fs::create_directories(mDir);
     for (const char *shared :
@@ -244,7 +252,7 @@ public:
     if (mPid == 0) {
       if (chdir(mDir.c_str()) != 0)
         _exit(127);
-      setenv("DISPLAY", display->name().c_str(), 1);
+      setenv("DISPLAY", (mDisplayName.empty() ? display->name() : mDisplayName).c_str(), 1);
       setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
       // "alsa" on a machine without a sound card opens nothing.
       setenv("ALSOFT_DRIVERS", mSound == Sound::NULL_DEVICE ? "null" : "alsa", 1);
@@ -310,9 +318,12 @@ public:
     }
   }
 
+  const std::string &displayName() const { return mDisplayName; }
+
 private:
   fs::path mDir;
   Sound mSound;
+  std::string mDisplayName;
   pid_t mPid = -1;
   int mExitCode = -1;
 };
@@ -581,11 +592,9 @@ TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWit
   ASSERT_TRUE(requestWindowClose(display->name(), *window));
   EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
   const std::vector<std::string> lines = station.log();
-  const std::vector<std::string> tail(lines.end() - std::min<std::size_t>(lines.size(), 4), lines.end());
+  const std::vector<std::string> tail(lines.end() - std::min<std::size_t>(lines.size(), 3), lines.end());
   const std::vector<std::string> expected = {
-      "Client camera collision enabled",
-      "Cannot connect to localhost:28000 yet: this station has no simulation connection",
-      "Closing down log system and sfx system.", "The simulation closed."};
+      "Client camera collision enabled", "Closing down log system and sfx system.", "The simulation closed."};
   EXPECT_EQ(tail, expected);
 }
 
@@ -624,6 +633,279 @@ TEST_F(StationEndToEnd, AWindowManagerStartedAfterTheWindowClosesItThroughThePro
                                              "The simulation closed."};
   EXPECT_EQ(station.log(), expected);
   EXPECT_EQ(station.errors(), "");
+}
+
+// ---- four stations, each on its own display, in 640x480 windows ----------------------
+
+// Controls in a 640x480 station window (the start dialog and the lobby are
+// centred; the facilitator's view window sits at the top right).
+constexpr Point SMALL_CAPTAIN_BUTTON = {479, 156};
+constexpr Point SMALL_MEDIC_BUTTON = {241, 240};
+constexpr Point SMALL_FIREMAN_BUTTON = {479, 240};
+constexpr Point SMALL_START_DEMO_BUTTON = {320, 392};
+constexpr Point SMALL_START_CONNECTION_BUTTON = {325, 392};
+constexpr Point SMALL_CAPTAIN_VIEW = {487, 79};
+constexpr Point SMALL_OPEN_FLOOR = {160, 330}; // no window there while the exercise runs
+
+struct ChiefSeen {
+  double x = 0, y = 0, z = 0, yaw = 0, pitch = 0;
+  std::string state;
+};
+
+// What the tests read of a station's debrief.json.
+struct Debrief {
+  bool found = false;
+  std::string phase;
+  std::string link;
+  int viewedRole = -1;
+  double camera[3] = {0, 0, 0};
+  std::map<int, ChiefSeen> chiefs;
+};
+
+Debrief readDebrief(const fs::path &dir) {
+  Debrief debrief;
+  const std::string text = readFile(dir / "debrief.json");
+  std::smatch match;
+  const std::regex station(
+      R"re("phase": "([^"]*)", "viewedRole": (\d+), "link": "([^"]*)", "camera": \[([^,]+), ([^,]+), ([^\]]+)\])re");
+  if (!std::regex_search(text, match, station))
+    return debrief;
+  debrief.found = true;
+  debrief.phase = match[1];
+  debrief.viewedRole = std::stoi(match[2]);
+  debrief.link = match[3];
+  for (int axis = 0; axis < 3; ++axis)
+    debrief.camera[axis] = std::stod(match[4 + axis]);
+  const std::regex chief(
+      R"re(\{"role": (\d), "name": "[^"]*", "x": ([^,]+), "y": ([^,]+), "z": ([^,]+), "yaw": ([^,]+), "pitch": ([^,]+), "state": "([^"]*)"\})re");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), chief); it != std::sregex_iterator(); ++it) {
+    const std::smatch &row = *it;
+    debrief.chiefs[std::stoi(row[1])] = {std::stod(row[2]), std::stod(row[3]), std::stod(row[4]),
+                                         std::stod(row[5]), std::stod(row[6]), row[7]};
+  }
+  return debrief;
+}
+
+template <class Condition> bool waitFor(Condition condition, std::chrono::seconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition())
+      return true;
+    std::this_thread::sleep_for(500ms);
+  }
+  return condition();
+}
+
+class FourStations : public StationEndToEnd {
+protected:
+  void TearDown() override { activeDisplay.clear(); }
+
+  // A station of its own on a display of its own, in a 640x480 window.
+  Station &addStation(const std::string &name) {
+    displays.push_back(std::make_unique<PrivateDisplay>());
+    EXPECT_FALSE(displays.back()->name().empty());
+    stations[name] = std::make_unique<Station>(name, Station::Sound::NULL_DEVICE, displays.back()->name());
+    Station &station = *stations[name];
+    std::string config = readFile(station.dir() / "ogre.cfg");
+    config = std::regex_replace(config, std::regex("Video Mode=[^\n]*"), "Video Mode=640 x 480");
+    station.replaceFile("ogre.cfg", config);
+    return station;
+  }
+
+  // Starts the station, picks the role (none: the preselected facilitator)
+  // and presses Start with an empty address box; the station's window.
+  std::optional<unsigned long> boot(Station &station, std::optional<Point> roleButton) {
+    activeDisplay = station.displayName();
+    const auto window = startPastConfigDialog(station);
+    if (!window || !station.waitForLog("Create scene look at", 180s))
+      return std::nullopt;
+    std::this_thread::sleep_for(2s);
+    moveTo(*window, {639, 479});
+    moveTo(*window, {0, 0});
+    if (roleButton)
+      clickAt(*window, *roleButton);
+    clickAt(*window, SMALL_START_DEMO_BUTTON);
+    return window;
+  }
+
+  void use(Station &station) { activeDisplay = station.displayName(); }
+
+  void screenshot(Station &station) {
+    use(station);
+    pressKey("Print");
+  }
+
+  // A left drag turns the chief; W walks it forward.
+  void walkAndTurn(Station &station, unsigned long window, int turnPixels, std::chrono::milliseconds walk) {
+    use(station);
+    moveTo(window, SMALL_OPEN_FLOOR);
+    shell("xdotool mousedown 1");
+    std::this_thread::sleep_for(600ms);
+    for (int step = 0; step < 4; ++step) {
+      shell("xdotool mousemove_relative -- " + std::to_string(turnPixels / 4) + " 0");
+      std::this_thread::sleep_for(400ms);
+    }
+    shell("xdotool mouseup 1");
+    std::this_thread::sleep_for(600ms);
+    shell("xdotool keydown w");
+    std::this_thread::sleep_for(walk);
+    shell("xdotool keyup w");
+    std::this_thread::sleep_for(1s);
+  }
+
+  std::vector<std::unique_ptr<PrivateDisplay>> displays;
+  std::map<std::string, std::unique_ptr<Station>> stations;
+};
+
+TEST_F(FourStations, ChiefsJoinWalkAndLeaveAndEveryStationShowsTheSame) {
+  Station &facilitator = addStation("x-facilitator");
+  const auto facilitatorWindow = boot(facilitator, std::nullopt);
+  ASSERT_TRUE(facilitatorWindow) << facilitator.errors();
+  ASSERT_TRUE(facilitator.waitForLog("Facilitator camera collision disabled", 30s));
+  ASSERT_TRUE(
+      waitFor([&] { return readDebrief(facilitator.dir()).link == "Listening on 127.0.0.1:28000"; }, 10s))
+      << "lobby says: " << readDebrief(facilitator.dir()).link;
+
+  Station &firstCaptain = addStation("x-captain-first");
+  const auto firstCaptainWindow = boot(firstCaptain, SMALL_CAPTAIN_BUTTON);
+  ASSERT_TRUE(firstCaptainWindow) << firstCaptain.errors();
+  ASSERT_TRUE(facilitator.waitForLog("Server: A new client captain has connected", 30s));
+
+  // A second captain is refused and told why; nothing changes elsewhere.
+  {
+    Station &intruder = addStation("x-second-captain");
+    const auto intruderWindow = boot(intruder, SMALL_CAPTAIN_BUTTON);
+    ASSERT_TRUE(intruderWindow) << intruder.errors();
+    EXPECT_TRUE(
+        waitFor([&] { return readDebrief(intruder.dir()).link == "Refused: Captain is already taken"; }, 30s))
+        << "lobby says: " << readDebrief(intruder.dir()).link;
+    EXPECT_TRUE(readDebrief(intruder.dir()).chiefs.empty());
+    screenshot(intruder);
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(requestWindowClose(intruder.displayName(), *intruderWindow));
+    EXPECT_EQ(intruder.waitForExit(60s), std::optional<int>(0));
+    EXPECT_EQ(readDebrief(facilitator.dir()).chiefs.size(), 1u);
+    EXPECT_EQ(readDebrief(firstCaptain.dir()).chiefs.size(), 1u);
+  }
+
+  // The captain leaves the lobby and comes back on another station: the
+  // facilitator's scene makes his character again without ending.
+  ASSERT_TRUE(requestWindowClose(firstCaptain.displayName(), *firstCaptainWindow));
+  EXPECT_EQ(firstCaptain.waitForExit(60s), std::optional<int>(0));
+  ASSERT_TRUE(facilitator.waitForLog("The client captain has disconnected from server", 20s));
+  EXPECT_TRUE(waitFor([&] { return readDebrief(facilitator.dir()).chiefs.empty(); }, 10s));
+  Station &captain = addStation("x-captain");
+  const auto captainWindow = boot(captain, SMALL_CAPTAIN_BUTTON);
+  ASSERT_TRUE(captainWindow) << captain.errors();
+  ASSERT_TRUE(facilitator.waitForLog("Server: A new client captain has connected", 30s, 2));
+  ASSERT_TRUE(facilitator.running()) << facilitator.errors();
+
+  Station &medic = addStation("x-medic");
+  const auto medicWindow = boot(medic, SMALL_MEDIC_BUTTON);
+  ASSERT_TRUE(medicWindow) << medic.errors();
+  Station &fireman = addStation("x-fireman");
+  const auto firemanWindow = boot(fireman, SMALL_FIREMAN_BUTTON);
+  ASSERT_TRUE(firemanWindow) << fireman.errors();
+
+  const std::vector<Station *> all = {&facilitator, &captain, &medic, &fireman};
+  for (Station *station : all) {
+    EXPECT_TRUE(waitFor([&] { return readDebrief(station->dir()).chiefs.size() == 3; }, 30s))
+        << station->dir() << " lobby lists " << readDebrief(station->dir()).chiefs.size() << " chiefs";
+    screenshot(*station); // screenshot_1: the lobby with three connected rows
+  }
+  for (Station *chief : {&captain, &medic, &fireman})
+    EXPECT_EQ(readDebrief(chief->dir()).link, "Connected") << chief->dir();
+
+  use(facilitator);
+  clickAt(*facilitatorWindow, SMALL_START_CONNECTION_BUTTON);
+  for (Station *station : all)
+    ASSERT_TRUE(waitFor([&] { return readDebrief(station->dir()).phase == "running"; }, 30s))
+        << station->dir();
+
+  struct Walker {
+    Station *station;
+    unsigned long window;
+    int role;
+    int turn;
+  };
+  const std::vector<Walker> walkers = {{&captain, *captainWindow, 0, 120},
+                                       {&medic, *medicWindow, 1, -160},
+                                       {&fireman, *firemanWindow, 2, 200}};
+  for (const Walker &walker : walkers)
+    walkAndTurn(*walker.station, walker.window, walker.turn, 2500ms);
+  std::this_thread::sleep_for(4s);
+
+  std::map<Station *, Debrief> seen;
+  for (Station *station : all)
+    seen[station] = readDebrief(station->dir());
+  for (const Walker &walker : walkers) {
+    const Debrief &own = seen[walker.station];
+    ASSERT_TRUE(own.chiefs.count(walker.role)) << walker.station->dir();
+    const ChiefSeen &self = own.chiefs.at(walker.role);
+    // Where the chief really stands: under its own camera.
+    EXPECT_NEAR(self.x, own.camera[0], 1.0) << walker.station->dir();
+    EXPECT_NEAR(self.y, own.camera[1], 1.0) << walker.station->dir();
+    EXPECT_NE(self.yaw, 0.0) << walker.station->dir() << " did not turn";
+    const ChiefSeen start = readDebrief(walker.station->dir()).chiefs.at(walker.role);
+    for (Station *other : all) {
+      if (other == walker.station)
+        continue;
+      ASSERT_TRUE(seen[other].chiefs.count(walker.role)) << other->dir() << " lost chief " << walker.role;
+      const ChiefSeen &there = seen[other].chiefs.at(walker.role);
+      EXPECT_NEAR(there.x, own.camera[0], 1.0) << other->dir() << " chief " << walker.role;
+      EXPECT_NEAR(there.y, own.camera[1], 1.0) << other->dir() << " chief " << walker.role;
+      EXPECT_NEAR(there.z, self.z, 1.0) << other->dir() << " chief " << walker.role;
+      EXPECT_NEAR(there.yaw, self.yaw, 1e-6)
+          << other->dir() << " chief " << walker.role << " faces elsewhere";
+      EXPECT_EQ(there.state, "Idle") << other->dir();
+    }
+    (void)start;
+  }
+  const ChiefSeen captainStart{-560.0, -280.0, 0.948548, 0, 0, "Idle"};
+  const ChiefSeen &captainNow = seen[&facilitator].chiefs[0];
+  EXPECT_GT(std::hypot(captainNow.x - captainStart.x, captainNow.y - captainStart.y), 10.0)
+      << "the captain did not walk";
+  for (Station *station : all)
+    screenshot(*station); // screenshot_2: every chief seen where it went
+
+  // The facilitator watches through the captain's eyes, also as he walks on.
+  use(facilitator);
+  clickAt(*facilitatorWindow, SMALL_CAPTAIN_VIEW);
+  walkAndTurn(captain, *captainWindow, 40, 1500ms);
+  std::this_thread::sleep_for(3s);
+  {
+    const Debrief watching = readDebrief(facilitator.dir());
+    const Debrief captainOwn = readDebrief(captain.dir());
+    EXPECT_EQ(watching.viewedRole, 0);
+    ASSERT_TRUE(watching.chiefs.count(0));
+    EXPECT_NEAR(watching.camera[0], captainOwn.camera[0], 1.0);
+    EXPECT_NEAR(watching.camera[1], captainOwn.camera[1], 1.0);
+    EXPECT_NEAR(watching.camera[2], watching.chiefs.at(0).z + 15, 1.0);
+  }
+  screenshot(facilitator); // screenshot_3: the captain's eyes
+
+  // The watched captain quits: he disappears everywhere and the facilitator
+  // flies freely again.
+  ASSERT_TRUE(requestWindowClose(captain.displayName(), *captainWindow));
+  EXPECT_EQ(captain.waitForExit(60s), std::optional<int>(0));
+  ASSERT_TRUE(facilitator.waitForLog("The client captain has disconnected from server", 20s));
+  for (Station *station : {&facilitator, &medic, &fireman}) {
+    EXPECT_TRUE(waitFor([&] { return readDebrief(station->dir()).chiefs.count(0) == 0; }, 15s))
+        << station->dir();
+    EXPECT_EQ(readDebrief(station->dir()).chiefs.size(), 2u) << station->dir();
+  }
+  EXPECT_EQ(readDebrief(facilitator.dir()).viewedRole, 3);
+  EXPECT_TRUE(medic.waitForLog("The client captain has disconnected from medic", 5s));
+  for (Station *station : {&facilitator, &medic, &fireman})
+    screenshot(*station); // the captain is gone
+
+  for (auto [station, window] : {std::pair{&medic, *medicWindow}, std::pair{&fireman, *firemanWindow},
+                                 std::pair{&facilitator, *facilitatorWindow}}) {
+    ASSERT_TRUE(requestWindowClose(station->displayName(), window));
+    EXPECT_EQ(station->waitForExit(60s), std::optional<int>(0)) << station->dir();
+    EXPECT_EQ(station->errors().find("An exception has occured"), std::string::npos) << station->errors();
+    EXPECT_EQ(station->log().back(), "The simulation closed.");
+  }
 }
 
 } // namespace

@@ -442,3 +442,102 @@ TEST_F(Delivery, OrderedEventsSurviveEventSequenceNumbersWrappingAround) {
   EXPECT_EQ(atServer->ordered, sequence(count));
   EXPECT_EQ(client->ordered, sequence(count));
 }
+
+namespace {
+
+// Send-delay field of a connection packet header, in units of 8 ms.
+uint32_t sendDelayField(const uint8_t *data, size_t size) {
+  std::vector<uint8_t> copy(data, data + size);
+  BitStream stream(copy.data(), copy.size());
+  stream.readInt(2 + 5 + 1 + 6 + 10);
+  const uint32_t ackBytes = stream.readInt(3);
+  stream.readInt(ackBytes * 8);
+  return stream.readInt(8);
+}
+
+} // namespace
+
+TEST_F(Delivery, EventPostedOnAnIdleLinkLeavesWithTheNextServicePass) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  uint32_t lastDataPacket = 0;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::DataPacket)
+      lastDataPacket = sNow;
+    return true;
+  });
+  // Idle spells of different lengths put the post at every phase of the
+  // 96 ms period; none of them may make the event wait.
+  for (uint32_t trial = 0; trial < 24; ++trial) {
+    pump(200 + trial * 7, 2);
+    client->c2sOrdered(trial);
+    step(2);
+    EXPECT_EQ(lastDataPacket, sNow) << "trial " << trial;
+  }
+  ASSERT_TRUE(pumpUntil([&] { return atServer->ordered.size() == 24; }, 5000));
+  EXPECT_EQ(atServer->ordered, sequence(24));
+}
+
+TEST_F(Delivery, IdleCreditIsCappedAtOneSecondOfPackets) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  std::vector<uint32_t> dataPacketTimes;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::DataPacket)
+      dataPacketTimes.push_back(sNow);
+    return true;
+  });
+  pump(4000, 2); // pings keep the link alive; four idle seconds
+  const uint32_t postedAt = sNow;
+  for (uint32_t i = 0; i < 2000; ++i)
+    client->c2sOrdered(i);
+  pump(1200, 2);
+  ASSERT_FALSE(dataPacketTimes.empty());
+  EXPECT_EQ(dataPacketTimes.front(), postedAt + 2);
+  // The first packet uses 96 ms of the idle time and keeps 1000 ms of it,
+  // which pays for ten more packets at once (one per pass); after that the
+  // period of 96 ms rules again.
+  size_t burst = 0;
+  while (burst + 1 < dataPacketTimes.size() && dataPacketTimes[burst + 1] - dataPacketTimes[burst] <= 2)
+    ++burst;
+  EXPECT_GE(burst + 1, 10u);
+  EXPECT_LE(burst + 1, 12u);
+  for (size_t i = burst + 2; i < dataPacketTimes.size(); ++i)
+    EXPECT_GE(dataPacketTimes[i] - dataPacketTimes[i - 1], 94u) << "packet " << i;
+}
+
+TEST_F(Delivery, SendDelayCountsFromTheLastDataPacketNotFromPingsOrAcknowledgements) {
+  NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
+  establish(server, client, atServer);
+  atServer->s2cOrdered(1);
+  ASSERT_TRUE(pumpUntil([&] { return client->ordered.size() == 1; }, 1000));
+  pump(200);
+  // The server's ping or acknowledgement arrives; no data follows it.
+  bool serverSentHeaderOnly = false;
+  server->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) != NetConnection::DataPacket)
+      serverSentHeaderOnly = true;
+    return true;
+  });
+  ASSERT_TRUE(pumpUntil([&] { return serverSentHeaderOnly; }, 20000));
+  pump(20);
+  std::vector<uint32_t> delays;
+  client->getInterface()->setSendFilter([&](const Address &, const uint8_t *data, size_t size) {
+    if (size && isConnectionPacket(data) && connectionPacketType(data) == NetConnection::DataPacket)
+      delays.push_back(sendDelayField(data, size));
+    return true;
+  });
+  client->c2sOrdered(2);
+  ASSERT_TRUE(pumpUntil([&] { return !delays.empty(); }, 1000));
+  // Seconds since the server's data packet: the field's largest value
+  // (2047 ms / 8), not the few milliseconds since its last header.
+  EXPECT_EQ(delays.front(), 2047u / 8);
+  // The ping time-out still counts from any packet: the link stays up.
+  EXPECT_TRUE(client->isEstablished());
+}

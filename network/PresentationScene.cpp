@@ -1,0 +1,60 @@
+#include "network/PresentationScene.h"
+
+#include "audio/voicereceiver.h"
+#include "graphics/DebriefRecord.h"
+#include "graphics/GraphicsModule.h"
+#include "shell/state/StationState.h"
+
+void PresentationScene::addCharacter(std::uint32_t role, double x, double y, double z, double yaw,
+                                     double pitch) {
+  graphicsModule.addCharacter(role, x, y, z, yaw, pitch);
+}
+
+void PresentationScene::moveCharacter(std::uint32_t role, double x, double y, double z, double yawDelta,
+                                      double pitchDelta) {
+  graphicsModule.moveCharacter(role, x, y, z, yawDelta, pitchDelta);
+}
+
+void PresentationScene::removeCharacter(std::uint32_t role) {
+  graphicsModule.removeCharacter(role);
+  // A chief who comes back starts a fresh voice stream.
+  voiceReceiver.forgetSpeaker(role);
+}
+
+void PresentationScene::setCharacterState(std::uint32_t role, const std::string &state) {
+  graphicsModule.setCharacterState(role, state);
+}
+
+bool PresentationScene::exerciseStarted() const {
+  return graphicsModule.mStartRequested && !graphicsModule.mWaitingForStart;
+}
+
+void PresentationScene::startExercise() {
+  graphicsModule.mWaitingForStart = false;
+  recordAction(ROLE_FACILITATOR, "start", ""); // only the facilitator starts the exercise
+  writeDebrief();
+}
+
+void PresentationScene::showLinkStatus(const std::string &words) {
+  graphicsModule.showLinkStatus(words);
+}
+
+void PresentationScene::playVoice(std::uint32_t role, const TNL::ByteBuffer &packet) {
+  voiceReceiver.receive(role, packet);
+}
+
+void PresentationScene::openRatingMenu() {
+  graphicsModule.openRatingMenu();
+}
+
+void PresentationScene::receiveFinalScores(double captain, double medic, double fireman) {
+  graphicsModule.receiveFinalScores(captain, medic, fireman);
+}
+
+void PresentationScene::receiveChiefRatings(std::uint32_t role, double captain, double medic, double fireman) {
+  graphicsModule.receiveChiefRatings(role, captain, medic, fireman);
+}
+
+void PresentationScene::chiefLeft(std::uint32_t role) {
+  graphicsModule.chiefLeft(role);
+}
