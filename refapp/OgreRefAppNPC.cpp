@@ -13,6 +13,7 @@
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppFigure.h"
 #include "refapp/OgreRefAppFire.h"
+#include "refapp/OgreRefAppLevelBarriers.h"
 #include "refapp/OgreRefAppWorld.h"
 #include "shell/StationState.h"
 
@@ -129,6 +130,8 @@ void NPC::_updateFromDynamics() {
 // ---- Orders ----
 
 void NPC::moveToDest(const Ogre::Vector3 &dest) {
+  // A new order gets its own five tries.
+  mPathFailures = 0;
   mFollowing = false;
   mDestination = dest;
   mMoving = true;
@@ -136,6 +139,7 @@ void NPC::moveToDest(const Ogre::Vector3 &dest) {
 }
 
 void NPC::startFollowObject(ApplicationObject *&obj) {
+  mPathFailures = 0;
   mFollowTarget = obj;
   mFollowing = true;
   setState(STATE_WALK);
@@ -185,8 +189,10 @@ void NPC::updateFollowing() {
   if (!wasMoving && mMoving)
     setState(STATE_WALK);
   if (!mMoving && mFollowTarget) {
-    // Waiting at the follow point: look at the one being followed.
-    faceAway(horizontalOf(getPosition() - mFollowTarget->getPosition()));
+    // Waiting at the follow point: look at the one being followed, and
+    // remember it, so that walking on turns the figure back to its way.
+    mLastFacing = horizontalOf(getPosition() - mFollowTarget->getPosition()).normalisedCopy();
+    faceAway(mLastFacing);
     setStateUnlessCurrent(STATE_IDLE);
   }
 }
@@ -377,7 +383,13 @@ const Ogre::SceneQuery::WorldFragment *NPC::firstWallAhead(Real maxDistance) {
   if (mCurrentWaypoint.direction.isZeroLength())
     return nullptr;
   const Ogre::Vector3 origin = getPosition() + WALL_PROBE_HEIGHT * Ogre::Vector3::UNIT_Z;
-  mRayQuery->setRay(Ogre::Ray(origin, mCurrentWaypoint.direction));
+  // The waypoint's direction as stored: the reach counts in its lengths.
+  const Ogre::Ray probe(origin, mCurrentWaypoint.direction);
+  if (LevelBarriers *barriers = levelBarriers()) {
+    ++mGridTestCount;
+    return barriers->nearestBrushWithin(probe, maxDistance);
+  }
+  mRayQuery->setRay(probe);
   mRayQuery->setSortByDistance(true);
   ++mRayQueryCount;
   for (const Ogre::RaySceneQueryResultEntry &hit : mRayQuery->execute()) {

@@ -14,6 +14,7 @@
 
 #include "graphics/GraphicsModule.h"
 #include "refapp/OgreRefAppFire.h"
+#include "refapp/OgreRefAppLevelBarriers.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
 #include "shell/StationState.h"
@@ -38,6 +39,7 @@ OgreRefApp::World &world() {
 
 void updateScene() {
   sw::test::refAppScene().sceneMgr->getRootSceneNode()->_update(true, false);
+  OgreRefApp::LevelBarriers::invalidateMovables(); // as a rendered frame would
 }
 
 void turnUpright(OgreRefApp::ApplicationObject &object) {
