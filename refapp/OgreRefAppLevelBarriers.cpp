@@ -67,9 +67,10 @@ bool isInside(const std::vector<Ogre::Plane> &planes, const Ogre::Vector3 &point
   return true;
 }
 
-// The x-y bounds of a convex brush (outward normals) from its corners;
-// false if it has no finite corners.
-bool brushFootprint(const std::vector<Ogre::Plane> &planes, BarrierGrid::Footprint &footprint) {
+// The x-y bounds and the heights of a convex brush (outward normals) from
+// its corners; false if it has no finite corners.
+bool brushBounds(const std::vector<Ogre::Plane> &planes, BarrierGrid::Footprint &footprint, Real &minZ,
+                 Real &maxZ) {
   bool any = false;
   for (std::size_t i = 0; i < planes.size(); ++i) {
     for (std::size_t j = i + 1; j < planes.size(); ++j) {
@@ -79,8 +80,11 @@ bool brushFootprint(const std::vector<Ogre::Plane> &planes, BarrierGrid::Footpri
           continue;
         if (!any) {
           footprint = {corner.x, corner.y, corner.x, corner.y};
+          minZ = maxZ = corner.z;
           any = true;
         }
+        minZ = std::min(minZ, corner.z);
+        maxZ = std::max(maxZ, corner.z);
         footprint.minX = std::min(footprint.minX, corner.x);
         footprint.minY = std::min(footprint.minY, corner.y);
         footprint.maxX = std::max(footprint.maxX, corner.x);
@@ -91,12 +95,74 @@ bool brushFootprint(const std::vector<Ogre::Plane> &planes, BarrierGrid::Footpri
   return any;
 }
 
-// The planes of a brush with every face moved outwards by distance.
+// The planes of a brush with every upright or slanted face moved outwards
+// by distance; floors and ceilings stay, as a level ray's height is exact.
 std::vector<Ogre::Plane> offsetFaces(const std::vector<Ogre::Plane> &planes, Real distance) {
   std::vector<Ogre::Plane> moved = planes;
   for (Ogre::Plane &plane : moved)
-    plane.d -= distance * plane.normal.length();
+    if (plane.normal.x != 0 || plane.normal.y != 0)
+      plane.d -= distance * plane.normal.length();
   return moved;
+}
+
+// Where the ray enters and leaves a convex volume, and where it crosses the
+// second last face on its way in: a ray that enters through an edge or a
+// corner, or runs along one, is met or missed by rounding alone, as the
+// query's restarted rays round differently. (Moving faces in or out by a
+// margin cannot tell that for a diagonal ray through a box's corner, as the
+// corner then moves along the ray.)
+struct Passage {
+  double enter = -std::numeric_limits<double>::infinity();
+  double enterBefore = -std::numeric_limits<double>::infinity(); // second last face crossed on the way in
+  double leave = std::numeric_limits<double>::infinity();
+  bool beside = false; // runs outside a face it never crosses
+
+  void crossIn(double t) {
+    if (t > enter) {
+      enterBefore = enter;
+      enter = t;
+    } else if (t > enterBefore) {
+      enterBefore = t;
+    }
+  }
+  bool isOnEdge() const {
+    const double margin = 2 * LevelBarriers::ROUNDING_MARGIN;
+    return !beside && (std::fabs(leave - enter) < margin || enter - enterBefore < margin);
+  }
+};
+
+Passage passageThrough(const Ogre::Ray &ray, const std::vector<Ogre::Plane> &planes) {
+  Passage passage;
+  for (const Ogre::Plane &plane : planes) {
+    const double along = plane.normal.dotProduct(ray.getDirection());
+    const double from = plane.getDistance(ray.getOrigin());
+    if (along == 0) {
+      passage.beside = passage.beside || from > 0;
+      continue;
+    }
+    const double t = -from / along;
+    if (along < 0)
+      passage.crossIn(t);
+    else
+      passage.leave = std::min(passage.leave, t);
+  }
+  return passage;
+}
+
+Passage passageThrough(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box) {
+  Passage passage;
+  for (int axis = 0; axis < 3; ++axis) {
+    const double origin = ray.getOrigin()[axis], along = ray.getDirection()[axis];
+    const double low = box.getMinimum()[axis], high = box.getMaximum()[axis];
+    if (along == 0) {
+      passage.beside = passage.beside || origin < low || origin > high;
+      continue;
+    }
+    const double t0 = (low - origin) / along, t1 = (high - origin) / along;
+    passage.crossIn(std::min(t0, t1));
+    passage.leave = std::min(passage.leave, std::max(t0, t1));
+  }
+  return passage;
 }
 
 void grow(BarrierGrid::Footprint &footprint, Real margin) {
@@ -124,6 +190,10 @@ void LevelBarriers::invalidateMovables() {
   ++movablesGeneration;
 }
 
+LevelBarriers::FrameKey LevelBarriers::currentFrame() {
+  return {renderedFrame(), movablesGeneration};
+}
+
 LevelBarriers::LevelBarriers(Ogre::SceneManager *sceneManager, Ogre::BspLevel *level)
     : mSceneManager(sceneManager), mLevel(level) {
   collectBrushes();
@@ -145,9 +215,16 @@ void LevelBarriers::collectBrushes() {
     // The query reports the brush's own fragment; it is handed out as is.
     mBrushes.push_back({&brush->planes, const_cast<Ogre::SceneQuery::WorldFragment *>(&brush->fragment),
                         offsetFaces(brush->planes, ROUNDING_MARGIN),
-                        offsetFaces(brush->planes, -ROUNDING_MARGIN)});
+                        offsetFaces(brush->planes, -ROUNDING_MARGIN), -std::numeric_limits<Real>::infinity(),
+                        std::numeric_limits<Real>::infinity()});
     BarrierGrid::Footprint footprint;
-    if (!brushFootprint(brush->planes, footprint)) {
+    Brush &added = mBrushes.back();
+    if (brushBounds(brush->planes, footprint, added.minZ, added.maxZ)) {
+      added.minZ -= FOOTPRINT_MARGIN;
+      added.maxZ += FOOTPRINT_MARGIN;
+    } else {
+      added.minZ = -std::numeric_limits<Real>::infinity();
+      added.maxZ = std::numeric_limits<Real>::infinity();
       mUnboundedBrushes.push_back(index);
       footprints.emplace_back();
       continue;
@@ -186,10 +263,16 @@ BarrierGrid::Footprint LevelBarriers::footprintOf(const Ogre::Ray &ray, Real rea
 
 bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box, Real reach,
                                       bool hitWithinReach) {
-  const Ogre::Vector3 margin(ROUNDING_MARGIN, ROUNDING_MARGIN, ROUNDING_MARGIN);
+  if (ray.getDirection().z != 0)
+    return true; // only level rays keep their height exactly through the query's restarts
+  const Ogre::Vector3 margin(ROUNDING_MARGIN, ROUNDING_MARGIN, 0);
   const std::pair<bool, Real> outer =
       ray.intersects(Ogre::AxisAlignedBox(box.getMinimum() - margin, box.getMaximum() + margin));
   const bool outerWithin = outer.first && outer.second <= reach + ROUNDING_MARGIN;
+  if (!outerWithin)
+    return hitWithinReach;
+  if (passageThrough(ray, box).isOnEdge())
+    return true;
   const Ogre::Vector3 low = box.getMinimum() + margin, high = box.getMaximum() - margin;
   bool innerWithin = false;
   if (low.x <= high.x && low.y <= high.y && low.z <= high.z) {
@@ -203,16 +286,26 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
                                                                          Real *distance, bool *undecided) {
   const Ogre::SceneQuery::WorldFragment *nearest = nullptr;
   Real nearestDistance = reach;
+  const bool level = ray.getDirection().z == 0;
+  const Real height = ray.getOrigin().z;
   auto test = [&](int index) {
     const Brush &brush = mBrushes[index];
+    // A level ray passes above or below a brush that does not span its
+    // height (a ray on a floor or ceiling face counts as inside).
+    if (level && (height < brush.minZ || height > brush.maxZ))
+      return;
+    if (undecided && !level)
+      *undecided = true; // only level rays keep their height exactly through the query's restarts
+    // The grown brush holds the brush: missing it within reach settles the matter.
+    const std::pair<bool, Real> outer = Ogre::Math::intersects(ray, brush.grown, true);
+    if (!(outer.first && outer.second <= reach + ROUNDING_MARGIN))
+      return;
     const std::pair<bool, Real> hit = Ogre::Math::intersects(ray, *brush.planes, true);
     if (undecided && !*undecided) {
-      const std::pair<bool, Real> outer = Ogre::Math::intersects(ray, brush.grown, true);
       const std::pair<bool, Real> inner = Ogre::Math::intersects(ray, brush.shrunk, true);
-      const bool outerWithin = outer.first && outer.second <= reach + ROUNDING_MARGIN;
       const bool innerWithin = inner.first && inner.second <= reach - ROUNDING_MARGIN;
-      const bool hitWithin = hit.first && hit.second <= reach;
-      *undecided = outerWithin != innerWithin || hitWithin != innerWithin;
+      *undecided = !innerWithin || !(hit.first && hit.second <= reach) ||
+                   passageThrough(ray, *brush.planes).isOnEdge();
     }
     if (hit.first && hit.second <= nearestDistance && (!nearest || hit.second < nearestDistance)) {
       nearest = brush.fragment;

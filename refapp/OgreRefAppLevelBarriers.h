@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include <OgreAxisAlignedBox.h>
@@ -50,6 +51,10 @@ public:
   // frame does so by itself; callers that update the scene graph by hand
   // (tests, benchmarks) call this afterwards.
   static void invalidateMovables();
+  // Changes with every rendered frame and every invalidateMovables: the
+  // frame that NPC searches share their node budget in.
+  using FrameKey = std::pair<unsigned long, std::uint64_t>;
+  static FrameKey currentFrame();
 
   // The nearest level brush that ray enters at a ray parameter of at most
   // reach (level units for a unit direction), or null; distance (if given)
@@ -77,8 +82,11 @@ private:
   struct Brush {
     const std::vector<Ogre::Plane> *planes; // owned by the level
     Ogre::SceneQuery::WorldFragment *fragment;
-    std::vector<Ogre::Plane> grown;  // every face ROUNDING_MARGIN farther out
-    std::vector<Ogre::Plane> shrunk; // every face ROUNDING_MARGIN farther in
+    std::vector<Ogre::Plane> grown;  // every wall face ROUNDING_MARGIN farther out
+    std::vector<Ogre::Plane> shrunk; // every wall face ROUNDING_MARGIN farther in
+    // Heights of the brush's corners, widened by the corner tolerance, level units.
+    Ogre::Real minZ;
+    Ogre::Real maxZ;
   };
 
   LevelBarriers(Ogre::SceneManager *sceneManager, Ogre::BspLevel *level);

@@ -130,6 +130,7 @@ void NPC::_updateFromDynamics() {
 // ---- Orders ----
 
 void NPC::moveToDest(const Ogre::Vector3 &dest) {
+  mSearchPending = false; // a search under way aimed at the old order
   // A new order gets its own five tries.
   mPathFailures = 0;
   mFollowing = false;
@@ -139,6 +140,7 @@ void NPC::moveToDest(const Ogre::Vector3 &dest) {
 }
 
 void NPC::startFollowObject(ApplicationObject *&obj) {
+  mSearchPending = false; // a search under way aimed at the old order
   mPathFailures = 0;
   mFollowTarget = obj;
   mFollowing = true;
@@ -146,6 +148,7 @@ void NPC::startFollowObject(ApplicationObject *&obj) {
 }
 
 void NPC::stopFollowObject() {
+  mSearchPending = false; // a search under way aimed at the old order
   mFollowing = false;
   mFollowTarget = nullptr;
   mPath.clear();
@@ -167,7 +170,8 @@ void NPC::tick(const Ogre::FrameEvent &, Real step) {
     updateFollowing();
   if (!mMoving)
     return;
-  takeNextWaypoint(step);
+  if (!takeNextWaypoint(step))
+    return; // its search goes on next frame; it waits where it stands
   walkAlongCurrentWaypoint(step);
   if (mMoving) {
     mMoving = !hasReachedDest();
@@ -197,19 +201,27 @@ void NPC::updateFollowing() {
   }
 }
 
-void NPC::takeNextWaypoint(Real step) {
+bool NPC::takeNextWaypoint(Real step) {
   if (!mPath.empty()) {
     mCurrentWaypoint = mPath.back();
     mPath.pop_back();
-    return;
+    return true;
   }
-  if (pathfind(AINode(Ogre::Vector3::ZERO, getPosition(), mStepLength, -1))) {
+  if (!mSearchPending)
+    beginSearch(AINode(Ogre::Vector3::ZERO, getPosition(), mStepLength, -1));
+  switch (continueSearch(frameSearchNodesLeft())) {
+  case SearchProgress::Pending:
+    return false;
+  case SearchProgress::Found:
     mPathFailures = 0;
     resolvePath(step);
     mSearchRecord.clear();
-    return;
+    return true;
+  case SearchProgress::NotFound:
+    break;
   }
   walkStraightAfterFailedSearch(step);
+  return true;
 }
 
 void NPC::walkStraightAfterFailedSearch(Real step) {

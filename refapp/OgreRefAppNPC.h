@@ -73,7 +73,17 @@ public:
 
   // Grid search from start towards the destination; true when a move ending
   // within 10 units of it was reached (it is then the record's last node).
+  // Runs to its end at once; a walker's tick instead spreads its search over
+  // frames (see continueSearch).
   bool pathfind(AINode start);
+  // Nodes all searches together may expand in one frame. A walker whose
+  // search is not through when the frame's nodes are spent stands still and
+  // carries on next frame, so no frame stalls on a search, whatever floods
+  // it; a search that fits, as in the whole level every search to a
+  // reachable point does with a handful of walkers, is not affected.
+  static constexpr std::size_t FRAME_SEARCH_NODES = 1500;
+  // Whether a search begun by the walker's tick is waiting for next frame.
+  bool isSearchPending() const { return mSearchPending; }
   // Pushes node and floor(step length / step) sub-waypoints of length step.
   void addToPath(AINode node, Real step);
   // Turns the search record into waypoints and takes the first as current.
@@ -137,9 +147,18 @@ protected:
   void _notifyCollided(Ogre::SceneQuery::WorldFragment *fragment, const CollisionInfo &info) override;
 
 private:
-  enum class SearchOutcome { Found, NotFound, StepTooSmall };
+  enum class SearchOutcome { Found, NotFound, StepTooSmall, OutOfNodes };
+  enum class SearchProgress { Found, NotFound, Pending };
 
-  SearchOutcome searchWithCurrentStep(AINode start, double straightDistance);
+  // Starts a search from start towards the destination, with the current
+  // step length; nothing is expanded yet.
+  void beginSearch(AINode start);
+  // Expands at most nodesLeft nodes (counted down) of the search begun.
+  SearchProgress continueSearch(std::size_t &nodesLeft);
+  void restartWithCurrentStep();
+  SearchOutcome expandNodes(std::size_t &nodesLeft);
+  // This frame's nodes still to spend, shared by every NPC.
+  static std::size_t &frameSearchNodesLeft();
   bool isNearExpandedNode(const Ogre::Vector3 &endPoint) const;
   void pushOpen(const AINode &node);
   AINode popOpen();
@@ -164,7 +183,8 @@ private:
   const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
 
   void updateFollowing();
-  void takeNextWaypoint(Real step);
+  // False while the search for the next waypoints has to go on next frame.
+  bool takeNextWaypoint(Real step);
   void walkStraightAfterFailedSearch(Real step);
   void walkAlongCurrentWaypoint(Real step);
   void faceAway(const Ogre::Vector3 &direction);
@@ -190,6 +210,13 @@ private:
   Path mPath;
   AINode mCurrentWaypoint;
   SpatialHash mExpanded; // end points of the record, for the visited test
+  // The search under way: its start, straight distance and cost ceiling,
+  // and its own step length (a tick resets the NPC's to 10).
+  bool mSearchPending = false;
+  AINode mSearchStart;
+  Ogre::Vector3 mSearchDestination = Ogre::Vector3::ZERO; // a follower's may move on meanwhile
+  double mSearchStraightDistance = 0;
+  double mSearchStepLength = 0;
   SearchTests mSearchTests = SearchTests::Grids;
   // Barriers looked up around the node being expanded, valid while the
   // node's end point, path length and the step length stay the same.

@@ -53,42 +53,77 @@ bool NPC::isNearExpandedNode(const Ogre::Vector3 &endPoint) const {
 }
 
 bool NPC::pathfind(AINode start) {
-  mDestination.z = 0;
-  const double straightDistance = start.position.distance(mDestination);
-  for (;;) {
-    switch (searchWithCurrentStep(start, straightDistance)) {
-    case SearchOutcome::Found:
-      return true;
-    case SearchOutcome::NotFound:
-      return false;
-    case SearchOutcome::StepTooSmall:
-      mStepLength *= STEP_GROWTH;
-      if (mStepLength > straightDistance)
-        return false;
-      break;
-    }
-  }
+  beginSearch(start);
+  std::size_t unlimited = std::numeric_limits<std::size_t>::max();
+  return continueSearch(unlimited) == SearchProgress::Found;
 }
 
-NPC::SearchOutcome NPC::searchWithCurrentStep(AINode start, double straightDistance) {
+std::size_t &NPC::frameSearchNodesLeft() {
+  static LevelBarriers::FrameKey frame;
+  static std::size_t nodesLeft = 0;
+  const LevelBarriers::FrameKey now = LevelBarriers::currentFrame();
+  if (now != frame) {
+    frame = now;
+    nodesLeft = FRAME_SEARCH_NODES;
+  }
+  return nodesLeft;
+}
+
+void NPC::beginSearch(AINode start) {
+  mDestination.z = 0;
+  mSearchStart = start;
+  mSearchDestination = mDestination;
+  mSearchStraightDistance = start.position.distance(mDestination);
+  mSearchStepLength = mStepLength;
+  mSearchPending = true;
+  restartWithCurrentStep();
+}
+
+void NPC::restartWithCurrentStep() {
   mOpenList.clear();
   mPath.clear();
   mSearchRecord.clear();
   // Every move of this search is one step long, but the start node keeps the
   // length it was made with.
-  mExpanded.reset(std::max(mStepLength, start.length));
-  const double maxCost = COST_CEILING * straightDistance;
+  mExpanded.reset(std::max(mStepLength, mSearchStart.length));
+  AINode start = mSearchStart;
   start.position.z = 0;
   start.endPoint.z = 0;
   pushOpen(start);
+}
 
+NPC::SearchProgress NPC::continueSearch(std::size_t &nodesLeft) {
+  mStepLength = mSearchStepLength; // grown by earlier frames of this search
+  for (;;) {
+    const SearchOutcome outcome = expandNodes(nodesLeft);
+    if (outcome == SearchOutcome::OutOfNodes) {
+      mSearchStepLength = mStepLength;
+      return SearchProgress::Pending;
+    }
+    if (outcome == SearchOutcome::StepTooSmall) {
+      mStepLength *= STEP_GROWTH;
+      if (mStepLength <= mSearchStraightDistance) {
+        restartWithCurrentStep();
+        continue;
+      }
+    }
+    mSearchPending = false;
+    return outcome == SearchOutcome::Found ? SearchProgress::Found : SearchProgress::NotFound;
+  }
+}
+
+NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
+  const double maxCost = COST_CEILING * mSearchStraightDistance;
   while (!mOpenList.empty()) {
+    if (nodesLeft == 0)
+      return SearchOutcome::OutOfNodes;
     const AINode node = popOpen();
     if (isNearExpandedNode(node.endPoint))
       continue;
+    --nodesLeft;
     mSearchRecord.push_back(node);
     mExpanded.insert(node.endPoint, node.length);
-    if (node.endPoint.squaredDistance(mDestination) < ARRIVAL_RADIUS_SQ)
+    if (node.endPoint.squaredDistance(mSearchDestination) < ARRIVAL_RADIUS_SQ)
       return SearchOutcome::Found;
     if (node.g > maxCost)
       return SearchOutcome::StepTooSmall;
@@ -100,7 +135,7 @@ NPC::SearchOutcome NPC::searchWithCurrentStep(AINode start, double straightDista
       if (isNearExpandedNode(successor.endPoint) || isMoveBlocked(node, k))
         continue;
       successor.g = node.g + mStepLength;
-      successor.f = successor.g + successor.endPoint.distance(mDestination);
+      successor.f = successor.g + successor.endPoint.distance(mSearchDestination);
       pushOpen(successor);
     }
   }

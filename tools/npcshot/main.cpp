@@ -1,8 +1,15 @@
 // Renders passengers of the real level walking from the lounge through its
 // door towards the mess room, seen from above the corridor, and writes the
 // picture once the first of them stands in the doorway.
+//
+//   npcshot [picture.png [crowd]]
+//
+// With a crowd size, that many passengers stand on a grid in the lounge and
+// all walk out to the mess room; the picture is taken after CROWD_FRAMES.
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,6 +26,7 @@
 #include <OgreSceneNode.h>
 #include <OgreViewport.h>
 
+#include "refapp/OgreRefAppLevelBarriers.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
 
@@ -28,6 +36,7 @@ const std::string STAGE_BIN = SW_STAGE_BIN;
 constexpr double FRAME_SECONDS = 1.0 / 60;
 constexpr Ogre::Real FRAME_STEP = 100.0f / 61;
 constexpr int MAX_FRAMES = 2000;
+constexpr int CROWD_FRAMES = 420;
 
 // Half-way through the lounge door (x -260..-240, y 200..310).
 bool inLoungeDoor(const Ogre::Vector3 &p) {
@@ -66,6 +75,19 @@ OgreRefApp::NPC *walker(OgreRefApp::World &world, int index, const Ogre::Vector3
   return npc;
 }
 
+// Up to 100 passengers on a 10-wide grid in the lounge (x -770..-290,
+// y 200..460), each bound for a place in the mess room.
+std::vector<OgreRefApp::NPC *> crowd(OgreRefApp::World &world, int count) {
+  std::vector<OgreRefApp::NPC *> walkers;
+  for (int i = 0; i < count; ++i) {
+    const int column = i % 10, row = i / 10;
+    const Ogre::Vector3 from(-770 + 52 * column, 210 + 26 * row, 2);
+    const Ogre::Vector3 to(-700 + 45 * column, 80 - 30 * row, 0);
+    walkers.push_back(walker(world, i, from, to));
+  }
+  return walkers;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -92,10 +114,18 @@ int main(int argc, char **argv) {
   Ogre::Viewport *viewport = window->addViewport(camera);
   camera->setAspectRatio(Ogre::Real(viewport->getActualWidth()) / Ogre::Real(viewport->getActualHeight()));
 
-  std::vector<OgreRefApp::NPC *> walkers = {
-      walker(world, 0, Ogre::Vector3(-420, 250, 2), Ogre::Vector3(-300, 0, 0)),
-      walker(world, 1, Ogre::Vector3(-520, 330, 2), Ogre::Vector3(-350, -40, 0)),
-      walker(world, 2, Ogre::Vector3(-600, 230, 2), Ogre::Vector3(-250, 30, 0))};
+  const int crowdSize = argc > 2 ? std::max(1, std::min(100, std::atoi(argv[2]))) : 0;
+  std::vector<OgreRefApp::NPC *> walkers =
+      crowdSize > 0 ? crowd(world, crowdSize)
+                    : std::vector<OgreRefApp::NPC *>{
+                          walker(world, 0, Ogre::Vector3(-420, 250, 2), Ogre::Vector3(-300, 0, 0)),
+                          walker(world, 1, Ogre::Vector3(-520, 330, 2), Ogre::Vector3(-350, -40, 0)),
+                          walker(world, 2, Ogre::Vector3(-600, 230, 2), Ogre::Vector3(-250, 30, 0))};
+  if (crowdSize > 0) {
+    // The whole lounge and the mess room beyond its door.
+    eye->setPosition(-250, 330, 520);
+    eye->lookAt(Ogre::Vector3(-480, 180, 0), Ogre::Node::TS_WORLD);
+  }
 
   Ogre::FrameEvent evt;
   evt.timeSinceLastEvent = evt.timeSinceLastFrame = static_cast<Ogre::Real>(FRAME_SECONDS);
@@ -107,7 +137,8 @@ int main(int argc, char **argv) {
       npc->tick(evt, FRAME_STEP);
     }
     scene->getRootSceneNode()->_update(true, false);
-    if (inLoungeDoor(walkers[0]->getPosition()))
+    OgreRefApp::LevelBarriers::invalidateMovables(); // as rendering the frame would
+    if (crowdSize > 0 ? frame + 1 >= CROWD_FRAMES : inLoungeDoor(walkers[0]->getPosition()))
       break;
   }
   root.renderOneFrame();
