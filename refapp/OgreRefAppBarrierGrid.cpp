@@ -29,8 +29,8 @@ void BarrierGrid::clearItems() {
 }
 
 int BarrierGrid::clampedCell(Real coordinate, Real origin, int count) const {
-  const Real cell = std::floor((coordinate - origin) / mCellSize);
-  if (!(cell > 0)) // also NaN
+  const Real cell = (coordinate - origin) / mCellSize;
+  if (!(cell >= 1)) // also NaN; truncation below equals flooring from here on
     return 0;
   return cell >= count - 1 ? count - 1 : static_cast<int>(cell);
 }

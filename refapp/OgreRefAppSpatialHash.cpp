@@ -72,8 +72,14 @@ bool SpatialHash::isNearAny(const Ogre::Vector3 &point) const {
     for (std::int64_t y = cellY - 1; y <= cellY + 1; ++y) {
       for (std::int32_t i = mHeads[bucketOf(x, y)]; i >= 0; i = mEntries[i].next) {
         const Entry &entry = mEntries[i];
+        if (entry.cellX != x || entry.cellY != y)
+          continue; // another cell in the same bucket
+        // Far apart on either axis: no need for the exact test.
+        const double dx = entry.endPoint.x - point.x, dy = entry.endPoint.y - point.y;
+        if (std::fabs(dx) >= entry.length + 1 || std::fabs(dy) >= entry.length + 1)
+          continue;
         // The same test as a scan of the whole record would make.
-        if (entry.cellX == x && entry.cellY == y && entry.endPoint.distance(point) < entry.length)
+        if (entry.endPoint.distance(point) < entry.length)
           return true;
       }
     }

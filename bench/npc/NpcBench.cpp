@@ -193,6 +193,31 @@ void benchPathSearch() {
                   Ogre::Vector3(-500, 600, 0), 20, 3);
 }
 
+// One walker ordered to a point nothing reaches, walking frame by frame as
+// the frame loop drives it, until its first search has failed: the frames it
+// takes and what each costs.
+void benchUnreachableWalker(NPC::SearchTests tests) {
+  NPC &npc = spawnPassenger(Ogre::Vector3(-500, 260, 2), "Idle");
+  npc.setSearchTests(tests);
+  updateScene();
+  npc.moveToDest(Ogre::Vector3(-500, 600, 0));
+  std::vector<double> ms;
+  while (npc.getPathFailures() == 0 && ms.size() < 2000) {
+    const Clock::time_point start = Clock::now();
+    runFrame();
+    ms.push_back(millisecondsSince(start));
+  }
+  const Spread spread = spreadOf(ms);
+  std::printf("  %-24s first search failed after %zu frames: median %.3f ms, p90 %.3f ms, max %.3f ms "
+              "per frame\n",
+              nameOf(tests), ms.size(), spread.median, spread.p90, spread.max);
+  npc.setCollisionEnabled(false);
+  npc.setDynamicsEnabled(false, false);
+  npc.setPosition(0, 0, -1000);
+  npc.stopFollowObject();
+  runFrame();
+}
+
 void spawnInitialObjects() {
   spawnFire(Ogre::Vector3(-350, -5, 5), 0.5);
   spawnFire(Ogre::Vector3(-350, 30, 5), 0.5);
@@ -257,16 +282,25 @@ void benchCrowd(NPC::SearchTests tests, int frames) {
 
 } // namespace
 
-int main() {
+int main(int argc, char **argv) {
   if (!sw::test::refAppScene().levelLoaded) {
     std::fprintf(stderr, "npc_bench: the level \"ogretestmap.bsp\" is not in the stage\n");
     return 1;
+  }
+  if (argc > 1 && std::string(argv[1]) == "--profile-search") {
+    // Only grid searches, long enough to profile.
+    compareSearches("path search (-500,260) -> (-570,-75)", Ogre::Vector3(-500, 260, 2),
+                    Ogre::Vector3(-570, -75, 0), 2000, 1);
+    return 0;
   }
   benchPathSearch();
   spawnInitialObjects();
   for (int i = 0; i < 60; ++i) // let the bodies settle
     runFrame();
   reportFrames("world step + NPC ticks, 18 initial objects", 600, false);
+  std::printf("a walker ordered to (-500,600), unreachable, world step + NPC ticks per frame:\n");
+  benchUnreachableWalker(NPC::SearchTests::Grids);
+  benchUnreachableWalker(NPC::SearchTests::RayQueries);
   benchCrowd(NPC::SearchTests::Grids, 300);
   // The reference takes seconds a frame at first: fewer frames.
   benchCrowd(NPC::SearchTests::RayQueries, 60);
