@@ -78,9 +78,14 @@ public:
   bool pathfind(AINode start);
   // Nodes all searches together may expand in one frame. A walker whose
   // search is not through when the frame's nodes are spent stands still and
-  // carries on next frame, so no frame stalls on a search, whatever floods
-  // it; a search that fits, as in the whole level every search to a
-  // reachable point does with a handful of walkers, is not affected.
+  // carries on next frame with the same search, so no frame stalls on one,
+  // whatever it floods (a point nothing reaches floods the deck several
+  // times over as the step grows: about 16,000 nodes). No search is cut
+  // short, so what a search finds is unchanged; only when the walker sets
+  // off. 1500 nodes cost about 3 ms on the grids; the longest search across
+  // the deck (lounge to the medic's start, 1838 nodes) takes two frames.
+  // Counted in nodes, not time, so every station's walkers set off in the
+  // same frame.
   static constexpr std::size_t FRAME_SEARCH_NODES = 1500;
   // Whether a search begun by the walker's tick is waiting for next frame.
   bool isSearchPending() const { return mSearchPending; }
