@@ -293,10 +293,16 @@ int main(int argc, char **argv) {
                     Ogre::Vector3(-570, -75, 0), 2000, 1);
     return 0;
   }
-  benchPathSearch();
+  const bool crowdOnly = argc > 1 && std::string(argv[1]) == "--profile-crowd";
+  if (!crowdOnly)
+    benchPathSearch();
   spawnInitialObjects();
   for (int i = 0; i < 60; ++i) // let the bodies settle
     runFrame();
+  if (crowdOnly) {
+    benchCrowd(NPC::SearchTests::Grids, 300);
+    return 0;
+  }
   reportFrames("world step + NPC ticks, 18 initial objects", 600, false);
   std::printf("a walker ordered to (-500,600), unreachable, world step + NPC ticks per frame:\n");
   benchUnreachableWalker(NPC::SearchTests::Grids);
