@@ -13,6 +13,7 @@
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppFigure.h"
 #include "refapp/OgreRefAppFire.h"
+#include "refapp/OgreRefAppLevelBarriers.h"
 #include "refapp/OgreRefAppWorld.h"
 #include "shell/state/ObjectKinds.h"
 #include "shell/state/StationState.h"
@@ -119,6 +120,9 @@ void NPC::_updateFromDynamics() {
 // ---- Orders ----
 
 void NPC::moveToDest(const Ogre::Vector3 &dest) {
+  mSearchPending = false; // a search under way aimed at the old order
+  // A new order gets its own five tries.
+  mPathFailures = 0;
   mFollowing = false;
   mDestination = dest;
   mMoving = true;
@@ -126,12 +130,15 @@ void NPC::moveToDest(const Ogre::Vector3 &dest) {
 }
 
 void NPC::startFollowObject(ApplicationObject *&obj) {
+  mSearchPending = false; // a search under way aimed at the old order
+  mPathFailures = 0;
   mFollowTarget = obj;
   mFollowing = true;
   setState(STATE_WALK);
 }
 
 void NPC::stopFollowObject() {
+  mSearchPending = false; // a search under way aimed at the old order
   mFollowing = false;
   mFollowTarget = nullptr;
   mPath.clear();
@@ -153,7 +160,8 @@ void NPC::tick(const Ogre::FrameEvent &, Real step) {
     updateFollowing();
   if (!mMoving)
     return;
-  takeNextWaypoint(step);
+  if (!takeNextWaypoint(step))
+    return; // its search goes on next frame; it waits where it stands
   walkAlongCurrentWaypoint(step);
   if (mMoving) {
     mMoving = !hasReachedDest();
@@ -175,25 +183,35 @@ void NPC::updateFollowing() {
   if (!wasMoving && mMoving)
     setState(STATE_WALK);
   if (!mMoving && mFollowTarget) {
-    // Waiting at the follow point: look at the one being followed.
-    faceAway(horizontalOf(getPosition() - mFollowTarget->getPosition()));
+    // Waiting at the follow point: look at the one being followed, and
+    // remember it, so that walking on turns the figure back to its way.
+    mLastFacing = horizontalOf(getPosition() - mFollowTarget->getPosition()).normalisedCopy();
+    faceAway(mLastFacing);
     setStateUnlessCurrent(STATE_IDLE);
   }
 }
 
-void NPC::takeNextWaypoint(Real step) {
+bool NPC::takeNextWaypoint(Real step) {
   if (!mPath.empty()) {
     mCurrentWaypoint = mPath.back();
     mPath.pop_back();
-    return;
+    return true;
   }
-  if (pathfind(AINode(Ogre::Vector3::ZERO, getPosition(), mStepLength, -1))) {
+  if (!mSearchPending)
+    beginSearch(AINode(Ogre::Vector3::ZERO, getPosition(), mStepLength, -1));
+  switch (continueSearch(frameSearchNodesLeft())) {
+  case SearchProgress::Pending:
+    return false;
+  case SearchProgress::Found:
     mPathFailures = 0;
     resolvePath(step);
     mSearchRecord.clear();
-    return;
+    return true;
+  case SearchProgress::NotFound:
+    break;
   }
   walkStraightAfterFailedSearch(step);
+  return true;
 }
 
 void NPC::walkStraightAfterFailedSearch(Real step) {
@@ -367,7 +385,13 @@ const Ogre::SceneQuery::WorldFragment *NPC::firstWallAhead(Real maxDistance) {
   if (mCurrentWaypoint.direction.isZeroLength())
     return nullptr;
   const Ogre::Vector3 origin = getPosition() + WALL_PROBE_HEIGHT * Ogre::Vector3::UNIT_Z;
-  mRayQuery->setRay(Ogre::Ray(origin, mCurrentWaypoint.direction));
+  // The waypoint's direction as stored: the reach counts in its lengths.
+  const Ogre::Ray probe(origin, mCurrentWaypoint.direction);
+  if (LevelBarriers *barriers = levelBarriers()) {
+    ++mGridTestCount;
+    return barriers->nearestBrushWithin(probe, maxDistance);
+  }
+  mRayQuery->setRay(probe);
   mRayQuery->setSortByDistance(true);
   ++mRayQueryCount;
   for (const Ogre::RaySceneQueryResultEntry &hit : mRayQuery->execute()) {

@@ -15,6 +15,7 @@
 
 #include "refapp/OgreRefAppAINode.h"
 #include "refapp/OgreRefAppApplicationObject.h"
+#include "refapp/OgreRefAppSpatialHash.h"
 
 namespace Ogre {
 class AnimationState;
@@ -27,6 +28,8 @@ struct RaySceneQueryResultEntry;
 extern std::ofstream npcLog;
 
 namespace OgreRefApp {
+
+class LevelBarriers;
 
 class NPC : public ApplicationObject {
 public:
@@ -73,14 +76,44 @@ public:
 
   // Grid search from start towards the destination; true when a move ending
   // within 10 units of it was reached (it is then the record's last node).
+  // Runs to its end at once; a walker's tick instead spreads its search over
+  // frames (see continueSearch).
   bool pathfind(AINode start);
+  // Nodes all searches together may expand in one frame. A walker whose
+  // search is not through when the frame's nodes are spent stands still and
+  // carries on next frame with the same search, so no frame stalls on one,
+  // whatever it floods (a point nothing reaches floods the deck several
+  // times over as the step grows: about 16,000 nodes). No search is cut
+  // short, so what a search finds is unchanged; only when the walker sets
+  // off. 600 nodes cost about 2 ms on the grids, which leaves the world step
+  // and a crowd's ticks room in a 60 fps frame; the longest search across
+  // the deck (lounge to the medic's start, 1838 nodes) takes four frames.
+  // Counted in nodes, not time, so every station's walkers set off in the
+  // same frame.
+  static constexpr std::size_t FRAME_SEARCH_NODES = 600;
+  // Whether a search begun by the walker's tick is waiting for next frame.
+  bool isSearchPending() const { return mSearchPending; }
   // Pushes node and floor(step length / step) sub-waypoints of length step.
   void addToPath(AINode node, Real step);
   // Turns the search record into waypoints and takes the first as current.
   void resolvePath(Real step);
-  // Whether a move from parent's end point along successor's direction is
+  // Whether the move from parent's end point along grid direction k is
   // barred by the level or, once the search is a step away, by an object.
-  bool isMoveBlocked(const AINode &parent, const AINode &successor);
+  // The search's own test.
+  bool isMoveBlocked(const AINode &parent, int k);
+  // Whether something that bars moves from a node with path length parentG
+  // lies within reach (level units) along the unit direction from origin:
+  // the test under every move.
+  bool isBarrierWithin(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
+                       Real reach);
+
+  // How the search tests moves: against the level's barrier grids and a
+  // spatial hash of the record (the default), or by a scene ray query per
+  // test and a scan of the whole record per visited test, which is kept to
+  // check the grids against and to measure them.
+  enum class SearchTests { Grids, RayQueries };
+  void setSearchTests(SearchTests tests) { mSearchTests = tests; }
+  SearchTests getSearchTests() const { return mSearchTests; }
 
   void _updateFromDynamics() override;
 
@@ -112,6 +145,8 @@ public:
   int getPathFailures() const { return mPathFailures; }
   // Ray queries run by this NPC since it was made (searches and collisions).
   std::uint64_t getRayQueryCount() const { return mRayQueryCount; }
+  // Barrier tests on the grids run by this NPC since it was made.
+  std::uint64_t getGridTestCount() const { return mGridTestCount; }
 
 protected:
   void setUp(const String &name) override;
@@ -121,26 +156,44 @@ protected:
   void _notifyCollided(Ogre::SceneQuery::WorldFragment *fragment, const CollisionInfo &info) override;
 
 private:
-  enum class SearchOutcome { Found, NotFound, StepTooSmall };
+  enum class SearchOutcome { Found, NotFound, StepTooSmall, OutOfNodes };
+  enum class SearchProgress { Found, NotFound, Pending };
 
-  SearchOutcome searchWithCurrentStep(AINode start, double straightDistance);
+  // Starts a search from start towards the destination, with the current
+  // step length; nothing is expanded yet.
+  void beginSearch(AINode start);
+  // Expands at most nodesLeft nodes (counted down) of the search begun.
+  SearchProgress continueSearch(std::size_t &nodesLeft);
+  void restartWithCurrentStep();
+  SearchOutcome expandNodes(std::size_t &nodesLeft);
+  // This frame's nodes still to spend, shared by every NPC.
+  static std::size_t &frameSearchNodesLeft();
   bool isNearExpandedNode(const Ogre::Vector3 &endPoint) const;
   void pushOpen(const AINode &node);
   AINode popOpen();
   // Distance along a unit direction to the nearest hit that bars moves from
-  // a node with path length parentG; infinity if none.
-  Real nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG);
+  // a node with path length parentG, exact enough to be compared with
+  // either reach; infinity if none (the grids look no farther than the
+  // larger reach).
+  Real nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
+                      Real reach, Real otherReach);
+  Real nearestBarrierByRayQuery(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection,
+                                double parentG);
+  // undecided is set when the answer is too close to call on the grids.
+  Real nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
+                             const Ogre::Vector3 &unitDirection, double parentG, Real limit, bool &undecided);
   bool isBarrier(const Ogre::RaySceneQueryResultEntry &hit, double parentG) const;
   bool isOwnMovable(const Ogre::MovableObject *movable) const;
-  // The same for the node being expanded along grid direction k, cast once
-  // per node and direction: the forward ray of one move is the side ray of
-  // two others.
+  // The barrier along grid direction k from the node being expanded, looked
+  // up once per node and direction: the forward ray of one move is the side
+  // ray of two others.
   Real gridBarrier(const AINode &node, int k);
-  bool isGridMoveBlocked(const AINode &node, int k);
+  LevelBarriers *levelBarriers() const;
   const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
 
   void updateFollowing();
-  void takeNextWaypoint(Real step);
+  // False while the search for the next waypoints has to go on next frame.
+  bool takeNextWaypoint(Real step);
   void walkStraightAfterFailedSearch(Real step);
   void walkAlongCurrentWaypoint(Real step);
   void faceAway(const Ogre::Vector3 &direction);
@@ -165,8 +218,22 @@ private:
   SearchRecord mSearchRecord;    // expanded nodes in expansion order
   Path mPath;
   AINode mCurrentWaypoint;
-  bool mGridRayCast[GRID_DIRECTION_COUNT] = {}; // for the node being expanded
+  SpatialHash mExpanded; // end points of the record, for the visited test
+  // The search under way: its start, straight distance and cost ceiling,
+  // and its own step length (a tick resets the NPC's to 10).
+  bool mSearchPending = false;
+  AINode mSearchStart;
+  Ogre::Vector3 mSearchDestination = Ogre::Vector3::ZERO; // a follower's may move on meanwhile
+  double mSearchStraightDistance = 0;
+  double mSearchStepLength = 0;
+  SearchTests mSearchTests = SearchTests::Grids;
+  // Barriers looked up around the node being expanded, valid while the
+  // node's end point, path length and the step length stay the same.
+  bool mGridRayCast[GRID_DIRECTION_COUNT] = {};
   Real mGridBarrier[GRID_DIRECTION_COUNT] = {}; // level units along the unit grid direction
+  Ogre::Vector3 mGridOrigin = Ogre::Vector3::ZERO;
+  double mGridParentG = -1;
+  double mGridStepLength = -1;
 
   ApplicationObject *mFollowTarget = nullptr; // not owned
   Ogre::RaySceneQuery *mRayQuery = nullptr;   // owned; destroyed through the scene manager
@@ -179,6 +246,7 @@ private:
   double mWorkTimer = 0;  // seconds since the work began or since the last extinguishing step
   int mPathFailures = 0;  // consecutive searches without a path
   std::uint64_t mRayQueryCount = 0;
+  std::uint64_t mGridTestCount = 0;
 };
 
 } // namespace OgreRefApp

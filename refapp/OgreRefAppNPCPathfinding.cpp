@@ -5,6 +5,9 @@
 
 #include "refapp/OgreRefAppNPC.h"
 
+#include "refapp/OgreRefAppLevelBarriers.h"
+#include "refapp/OgreRefAppWorld.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -40,6 +43,8 @@ AINode NPC::popOpen() {
 }
 
 bool NPC::isNearExpandedNode(const Ogre::Vector3 &endPoint) const {
+  if (mSearchTests == SearchTests::Grids)
+    return mExpanded.isNearAny(endPoint);
   for (const AINode &expanded : mSearchRecord) {
     if (expanded.endPoint.distance(endPoint) < expanded.length)
       return true;
@@ -48,51 +53,89 @@ bool NPC::isNearExpandedNode(const Ogre::Vector3 &endPoint) const {
 }
 
 bool NPC::pathfind(AINode start) {
-  mDestination.z = 0;
-  const double straightDistance = start.position.distance(mDestination);
-  for (;;) {
-    switch (searchWithCurrentStep(start, straightDistance)) {
-    case SearchOutcome::Found:
-      return true;
-    case SearchOutcome::NotFound:
-      return false;
-    case SearchOutcome::StepTooSmall:
-      mStepLength *= STEP_GROWTH;
-      if (mStepLength > straightDistance)
-        return false;
-      break;
-    }
-  }
+  beginSearch(start);
+  std::size_t unlimited = std::numeric_limits<std::size_t>::max();
+  return continueSearch(unlimited) == SearchProgress::Found;
 }
 
-NPC::SearchOutcome NPC::searchWithCurrentStep(AINode start, double straightDistance) {
+std::size_t &NPC::frameSearchNodesLeft() {
+  static LevelBarriers::FrameKey frame;
+  static std::size_t nodesLeft = 0;
+  const LevelBarriers::FrameKey now = LevelBarriers::currentFrame();
+  if (now != frame) {
+    frame = now;
+    nodesLeft = FRAME_SEARCH_NODES;
+  }
+  return nodesLeft;
+}
+
+void NPC::beginSearch(AINode start) {
+  mDestination.z = 0;
+  mSearchStart = start;
+  mSearchDestination = mDestination;
+  mSearchStraightDistance = start.position.distance(mDestination);
+  mSearchStepLength = mStepLength;
+  mSearchPending = true;
+  restartWithCurrentStep();
+}
+
+void NPC::restartWithCurrentStep() {
   mOpenList.clear();
   mPath.clear();
   mSearchRecord.clear();
-  const double maxCost = COST_CEILING * straightDistance;
+  // Every move of this search is one step long, but the start node keeps the
+  // length it was made with.
+  mExpanded.reset(std::max(mStepLength, mSearchStart.length));
+  AINode start = mSearchStart;
   start.position.z = 0;
   start.endPoint.z = 0;
   pushOpen(start);
+}
 
+NPC::SearchProgress NPC::continueSearch(std::size_t &nodesLeft) {
+  mStepLength = mSearchStepLength; // grown by earlier frames of this search
+  for (;;) {
+    const SearchOutcome outcome = expandNodes(nodesLeft);
+    if (outcome == SearchOutcome::OutOfNodes) {
+      mSearchStepLength = mStepLength;
+      return SearchProgress::Pending;
+    }
+    if (outcome == SearchOutcome::StepTooSmall) {
+      mStepLength *= STEP_GROWTH;
+      if (mStepLength <= mSearchStraightDistance) {
+        restartWithCurrentStep();
+        continue;
+      }
+    }
+    mSearchPending = false;
+    return outcome == SearchOutcome::Found ? SearchProgress::Found : SearchProgress::NotFound;
+  }
+}
+
+NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
+  const double maxCost = COST_CEILING * mSearchStraightDistance;
   while (!mOpenList.empty()) {
+    if (nodesLeft == 0)
+      return SearchOutcome::OutOfNodes;
     const AINode node = popOpen();
     if (isNearExpandedNode(node.endPoint))
       continue;
+    --nodesLeft;
     mSearchRecord.push_back(node);
-    if (node.endPoint.squaredDistance(mDestination) < ARRIVAL_RADIUS_SQ)
+    mExpanded.insert(node.endPoint, node.length);
+    if (node.endPoint.squaredDistance(mSearchDestination) < ARRIVAL_RADIUS_SQ)
       return SearchOutcome::Found;
     if (node.g > maxCost)
       return SearchOutcome::StepTooSmall;
 
-    std::fill(std::begin(mGridRayCast), std::end(mGridRayCast), false);
     for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
       if (k == node.id)
         continue; // never straight back to the parent
       AINode successor(GRID_DIRECTIONS[k], node.endPoint, mStepLength, oppositeDirection(k));
-      if (isNearExpandedNode(successor.endPoint) || isGridMoveBlocked(node, k))
+      if (isNearExpandedNode(successor.endPoint) || isMoveBlocked(node, k))
         continue;
       successor.g = node.g + mStepLength;
-      successor.f = successor.g + successor.endPoint.distance(mDestination);
+      successor.f = successor.g + successor.endPoint.distance(mSearchDestination);
       pushOpen(successor);
     }
   }
@@ -101,34 +144,79 @@ NPC::SearchOutcome NPC::searchWithCurrentStep(AINode start, double straightDista
 
 // A move is barred when something stands within its reach ahead (the step
 // length along the stored direction, so a diagonal looks sqrt(2) steps
-// ahead) or within half the figure's width to either side.
-bool NPC::isMoveBlocked(const AINode &parent, const AINode &successor) {
-  const Ogre::Vector3 &origin = parent.endPoint;
-  const Real forwardReach = static_cast<Real>(mStepLength) * successor.direction.length();
-  if (nearestBarrier(origin, successor.direction.normalisedCopy(), parent.g) <= forwardReach)
-    return true;
-  const Ogre::Vector3 side = successor.direction.crossProduct(Ogre::Vector3::UNIT_Z).normalisedCopy();
+// ahead) or within half the figure's width to either side. The sides of
+// direction k are the grid directions a quarter turn either way.
+bool NPC::isMoveBlocked(const AINode &parent, int k) {
+  const int right = (k + 6) % GRID_DIRECTION_COUNT;
+  const int left = (k + 2) % GRID_DIRECTION_COUNT;
+  const Real forwardReach = static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length();
   const Real halfWidth = mSize.x * 0.5f;
-  return nearestBarrier(origin, side, parent.g) <= halfWidth ||
-         nearestBarrier(origin, -side, parent.g) <= halfWidth;
+  return gridBarrier(parent, k) <= forwardReach || gridBarrier(parent, right) <= halfWidth ||
+         gridBarrier(parent, left) <= halfWidth;
 }
 
 Real NPC::gridBarrier(const AINode &node, int k) {
+  if (node.endPoint != mGridOrigin || node.g != mGridParentG || mStepLength != mGridStepLength) {
+    std::fill(std::begin(mGridRayCast), std::end(mGridRayCast), false);
+    mGridOrigin = node.endPoint;
+    mGridParentG = node.g;
+    mGridStepLength = mStepLength;
+  }
   if (!mGridRayCast[k]) {
-    mGridBarrier[k] = nearestBarrier(node.endPoint, GRID_DIRECTIONS[k].normalisedCopy(), node.g);
+    // Both uses of this direction: ahead and to the side.
+    mGridBarrier[k] =
+        nearestBarrier(node.endPoint, GRID_DIRECTIONS[k].normalisedCopy(), node.g,
+                       static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length(), mSize.x * 0.5f);
     mGridRayCast[k] = true;
   }
   return mGridBarrier[k];
 }
 
-bool NPC::isGridMoveBlocked(const AINode &node, int k) {
-  // The sides of direction k are the grid directions a quarter turn either way.
-  const int right = (k + 6) % GRID_DIRECTION_COUNT;
-  const int left = (k + 2) % GRID_DIRECTION_COUNT;
-  const Real forwardReach = static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length();
-  const Real halfWidth = mSize.x * 0.5f;
-  return gridBarrier(node, k) <= forwardReach || gridBarrier(node, right) <= halfWidth ||
-         gridBarrier(node, left) <= halfWidth;
+bool NPC::isBarrierWithin(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
+                          Real reach) {
+  return nearestBarrier(origin, unitDirection, parentG, reach, reach) <= reach;
+}
+
+LevelBarriers *NPC::levelBarriers() const {
+  if (mSearchTests != SearchTests::Grids)
+    return nullptr;
+  World *world = World::getSingletonPtr();
+  return world ? LevelBarriers::of(world->getSceneManager()) : nullptr;
+}
+
+Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
+                         Real reach, Real otherReach) {
+  // Scenes without a BSP level have no grids; the ray query serves them.
+  LevelBarriers *barriers = levelBarriers();
+  if (!barriers)
+    return nearestBarrierByRayQuery(origin, unitDirection, parentG);
+  bool undecided = false;
+  const Real nearest = nearestBarrierOnGrids(*barriers, origin, unitDirection, parentG,
+                                             std::max(reach, otherReach), undecided);
+  const Real margin = LevelBarriers::ROUNDING_MARGIN;
+  if (undecided || std::fabs(nearest - reach) < margin || std::fabs(nearest - otherReach) < margin)
+    return nearestBarrierByRayQuery(origin, unitDirection, parentG);
+  return nearest;
+}
+
+Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
+                                const Ogre::Vector3 &unitDirection, double parentG, Real limit,
+                                bool &undecided) {
+  ++mGridTestCount;
+  const Ogre::Ray ray(origin, unitDirection);
+  // A little farther than asked, so that a hit just beyond shows up as close.
+  const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
+  Real nearest = std::numeric_limits<Real>::infinity();
+  barriers.nearestBrushWithin(ray, reach, &nearest, &undecided);
+  if (parentG <= IGNORE_OBJECTS_UP_TO_G)
+    return nearest;
+  const Real movable = barriers.nearestMovableWithin(
+      ray, std::min(reach, nearest), mRayQuery->getQueryMask(), mRayQuery->getQueryTypeMask(),
+      [this](const LevelBarriers::Movable &candidate) {
+        return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
+      },
+      &undecided);
+  return std::min(nearest, movable);
 }
 
 bool NPC::isOwnMovable(const Ogre::MovableObject *movable) const {
@@ -143,7 +231,8 @@ bool NPC::isBarrier(const Ogre::RaySceneQueryResultEntry &hit, double parentG) c
          !isOwnMovable(hit.movable);
 }
 
-Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG) {
+Real NPC::nearestBarrierByRayQuery(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection,
+                                   double parentG) {
   mRayQuery->setRay(Ogre::Ray(origin, unitDirection));
   mRayQuery->setSortByDistance(true);
   ++mRayQueryCount;

@@ -21,6 +21,10 @@ using OgreRefApp::AINode;
 using OgreRefApp::NPC;
 
 const Ogre::Vector3 ALONG_X(1, 0, 0);
+// Grid direction indices.
+constexpr int PLUS_X = 0;
+constexpr int PLUS_Y = 2;
+constexpr int MINUS_Y = 6;
 
 class PathSearchTest : public ::testing::Test {
 protected:
@@ -132,10 +136,8 @@ TEST_F(PathSearchTest, WallEightUnitsAheadBarsTheMoveButNotTheMoveAway) {
   // The mess room's aft bulkhead has its face at y = -340.
   AINode parent(Ogre::Vector3(0, -1, 0), Ogre::Vector3(-100, -322, 0), 10, 2);
   parent.g = 0;
-  const AINode towardsWall(Ogre::Vector3(0, -1, 0), parent.endPoint, 10, 2);
-  const AINode awayFromWall(Ogre::Vector3(0, 1, 0), parent.endPoint, 10, 6);
-  EXPECT_TRUE(npc.isMoveBlocked(parent, towardsWall));
-  EXPECT_FALSE(npc.isMoveBlocked(parent, awayFromWall));
+  EXPECT_TRUE(npc.isMoveBlocked(parent, MINUS_Y));
+  EXPECT_FALSE(npc.isMoveBlocked(parent, PLUS_Y));
 }
 
 TEST_F(PathSearchTest, WallBesideBarsTheMoveOnlyWithinHalfTheFigureWidth) {
@@ -144,8 +146,7 @@ TEST_F(PathSearchTest, WallBesideBarsTheMoveOnlyWithinHalfTheFigureWidth) {
   const float halfWidth = npc.getSize().x * 0.5f;
   for (float clearance : {halfWidth - 3, halfWidth + 3}) {
     AINode parent(Ogre::Vector3::ZERO, Ogre::Vector3(-100, -340 + clearance, 0), 10, -1);
-    const AINode alongWall(ALONG_X, parent.endPoint, 10, 4);
-    EXPECT_EQ(clearance < halfWidth, npc.isMoveBlocked(parent, alongWall)) << clearance;
+    EXPECT_EQ(clearance < halfWidth, npc.isMoveBlocked(parent, PLUS_X)) << clearance;
   }
 }
 
@@ -156,11 +157,10 @@ TEST_F(PathSearchTest, ObjectsBarMovesOnlyBeyondTheFirstStep) {
   ASSERT_TRUE(straddlesTheSearchHeight(other));
   npc.setStepLength(10);
   AINode parent(Ogre::Vector3::ZERO, Ogre::Vector3(-570, -165, 0), 10, -1);
-  const AINode towardsOther(Ogre::Vector3(0, 1, 0), parent.endPoint, 10, 6);
   parent.g = 10;
-  EXPECT_FALSE(npc.isMoveBlocked(parent, towardsOther));
+  EXPECT_FALSE(npc.isMoveBlocked(parent, PLUS_Y));
   parent.g = 20;
-  EXPECT_TRUE(npc.isMoveBlocked(parent, towardsOther));
+  EXPECT_TRUE(npc.isMoveBlocked(parent, PLUS_Y));
 }
 
 TEST_F(PathSearchTest, OwnFigureAndThePlayerCameraNeverBarAMove) {
@@ -171,10 +171,8 @@ TEST_F(PathSearchTest, OwnFigureAndThePlayerCameraNeverBarAMove) {
   npc.setStepLength(10);
   AINode parent(Ogre::Vector3::ZERO, Ogre::Vector3(-600, -70, 0), 10, -1);
   parent.g = 40;
-  const AINode towardsOwnFigure(Ogre::Vector3(0, 1, 0), parent.endPoint, 10, 6);
-  const AINode towardsCamera(Ogre::Vector3(0, -1, 0), parent.endPoint, 10, 2);
-  EXPECT_FALSE(npc.isMoveBlocked(parent, towardsOwnFigure));
-  EXPECT_FALSE(npc.isMoveBlocked(parent, towardsCamera));
+  EXPECT_FALSE(npc.isMoveBlocked(parent, PLUS_Y));  // towards its own figure
+  EXPECT_FALSE(npc.isMoveBlocked(parent, MINUS_Y)); // towards the camera
   camera->setPosition(0, 0, -1000);
 }
 
@@ -183,11 +181,11 @@ TEST_F(PathSearchTest, LongDetourGrowsTheStepUntilItExceedsTheStraightDistance) 
   NPC &npc = searcher(Ogre::Vector3(-600, 180, 0));
   npc.moveToDest(Ogre::Vector3(-600, 140, 0));
   npc.setStepLength(10);
-  const std::uint64_t raysBefore = npc.getRayQueryCount();
+  const std::uint64_t testsBefore = npc.getGridTestCount();
   EXPECT_FALSE(npc.pathfind(startAt(npc)));
   // 10, 15, 22.5, 33.75, then 50.625 exceeds 40.
   EXPECT_DOUBLE_EQ(50.625, npc.getStepLength());
-  EXPECT_GT(npc.getRayQueryCount(), raysBefore);
+  EXPECT_GT(npc.getGridTestCount(), testsBefore);
 }
 
 TEST_F(PathSearchTest, ExpandedMovesNeverEndWithinAStepOfEachOther) {

@@ -12,6 +12,7 @@
 
 #include "graphics/GraphicsModule.h"
 #include "refapp/OgreRefAppCharacter.h"
+#include "refapp/OgreRefAppLevelBarriers.h"
 #include "refapp/OgreRefAppNPC.h"
 #include "refapp/OgreRefAppWorld.h"
 #include "shell/state/ObjectKinds.h"
@@ -120,6 +121,8 @@ OgreRefApp::Character &placeChief(unsigned role, const Ogre::Vector3 &position) 
 
 void updateScene() {
   refAppScene().sceneMgr->getRootSceneNode()->_update(true, false);
+  // No frame was rendered: the search's copy of the objects must be renewed by hand.
+  OgreRefApp::LevelBarriers::invalidateMovables();
 }
 
 Ogre::FrameEvent frameOf(double seconds) {

@@ -1,0 +1,143 @@
+#pragma once
+// What a ray query of the BSP scene manager can hit, kept where a bounded
+// test finds it fast: the level's solid brushes, listed once per loaded
+// level in a grid by their footprint, and the movable objects that the
+// level's leaves hold, copied (box, flags) once per rendered frame, which is
+// when the scene manager refreshes them for its own queries too. A test then
+// checks only the brushes and objects near its segment, with the same
+// ray-volume and ray-box intersections the scene query uses. The query
+// restarts its ray at every split plane of the level's tree, which moves the
+// last digits of its distances; so a test also tells when its answer is
+// close enough to a face, an edge or its reach for that to matter, and the
+// caller then asks the query itself. Objects are taken as their world boxes,
+// as the query sees every object whose bounding sphere covers its box (all
+// figures, fires and props; not a camera's frustum, and the only camera, the
+// player's, never bars a move).
+
+#include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include <OgreAxisAlignedBox.h>
+#include <OgreRay.h>
+#include <OgreSceneQuery.h>
+
+#include "refapp/OgreRefAppBarrierGrid.h"
+
+namespace Ogre {
+class SceneManager;
+class MovableObject;
+class BspLevel;
+} // namespace Ogre
+
+namespace OgreRefApp {
+
+class LevelBarriers {
+public:
+  // A movable object as the ray query sees it during this frame.
+  struct Movable {
+    const Ogre::MovableObject *object = nullptr; // identity only; never dereferenced
+    Ogre::AxisAlignedBox box;                    // world box, as cached at the last scene update
+    std::uint32_t queryFlags = 0;
+    std::uint32_t typeFlags = 0;
+    bool isPlayerCamera = false; // named "PlayerCam"
+  };
+
+  // The barriers of the BSP level that sceneManager shows, built on first
+  // use; null for any other scene manager or while no level is loaded.
+  static LevelBarriers *of(Ogre::SceneManager *sceneManager);
+  // Makes the next movable test take a new copy of the objects. Rendering a
+  // frame does so by itself; callers that update the scene graph by hand
+  // (tests, benchmarks) call this afterwards.
+  static void invalidateMovables();
+  // Changes with every rendered frame and every invalidateMovables: the
+  // frame that NPC searches share their node budget in.
+  using FrameKey = std::pair<unsigned long, std::uint64_t>;
+  static FrameKey currentFrame();
+
+  // The nearest level brush that ray enters at a ray parameter of at most
+  // reach (level units for a unit direction), or null; distance (if given)
+  // receives that parameter, or infinity.
+  const Ogre::SceneQuery::WorldFragment *nearestBrushWithin(const Ogre::Ray &ray, Ogre::Real reach,
+                                                            Ogre::Real *distance = nullptr,
+                                                            bool *undecided = nullptr);
+  // The nearest ray parameter up to reach at which ray meets a movable
+  // object that matches both masks and that accept(const Movable&) lets
+  // through; infinity if none.
+  // undecided (if given) is set when a candidate lies so close to being met
+  // or missed that the query's rounding could decide otherwise.
+  template <class Accept>
+  Ogre::Real nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach, std::uint32_t queryMask,
+                                  std::uint32_t typeMask, Accept &&accept, bool *undecided = nullptr);
+
+  // Distances closer than this (level units) to a face, an edge or a reach
+  // are left to the scene query.
+  static constexpr Ogre::Real ROUNDING_MARGIN = 0.01f;
+
+  std::size_t brushCount() const { return mBrushes.size(); }
+  std::size_t movableCount() { return refreshedMovables().size(); }
+
+private:
+  struct Brush {
+    const std::vector<Ogre::Plane> *planes; // owned by the level
+    Ogre::SceneQuery::WorldFragment *fragment;
+    std::vector<Ogre::Plane> grown;  // every wall face ROUNDING_MARGIN farther out
+    std::vector<Ogre::Plane> shrunk; // every wall face ROUNDING_MARGIN farther in
+    // Heights of the brush's corners, widened by the corner tolerance, level units.
+    Ogre::Real minZ;
+    Ogre::Real maxZ;
+  };
+
+  LevelBarriers(Ogre::SceneManager *sceneManager, Ogre::BspLevel *level);
+  void collectBrushes();
+  const std::vector<Movable> &refreshedMovables();
+  void takeMovables();
+  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
+  // Whether the box grown and shrunk by the margin would be met differently
+  // within reach than hitWithinReach says: the ray grazes an edge or starts
+  // at a face.
+  static bool isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box, Ogre::Real reach,
+                                bool hitWithinReach);
+
+  Ogre::SceneManager *mSceneManager;
+  Ogre::BspLevel *mLevel;
+  std::vector<Brush> mBrushes;
+  std::vector<int> mUnboundedBrushes; // no finite footprint: tested always
+  BarrierGrid mBrushGrid;
+  BarrierGrid::Footprint mExtent;
+
+  std::vector<Movable> mMovables;
+  std::vector<int> mUnboundedMovables; // infinite boxes: hit everywhere
+  BarrierGrid mMovableGrid;
+  std::vector<const Ogre::MovableObject *> mLeafObjects; // gathering buffer
+  unsigned long mMovablesFrame = 0;
+  std::uint64_t mMovablesGeneration = 0;
+  bool mMovablesTaken = false;
+};
+
+template <class Accept>
+Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach,
+                                               std::uint32_t queryMask, std::uint32_t typeMask,
+                                               Accept &&accept, bool *undecided) {
+  const std::vector<Movable> &movables = refreshedMovables();
+  Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
+  auto test = [&](int index) {
+    const Movable &movable = movables[index];
+    if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
+      return;
+    if (!accept(movable))
+      return;
+    const std::pair<bool, Ogre::Real> hit = ray.intersects(movable.box);
+    if (undecided && !*undecided && movable.box.isFinite())
+      *undecided = isBoxHitUndecided(ray, movable.box, reach, hit.first && hit.second <= reach);
+    if (hit.first && hit.second <= reach && hit.second < nearest)
+      nearest = hit.second;
+  };
+  for (int index : mUnboundedMovables)
+    test(index);
+  mMovableGrid.forEachNear(footprintOf(ray, reach), test);
+  return nearest;
+}
+
+} // namespace OgreRefApp
