@@ -11,10 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <OgreAnimationState.h>
+#include <OgreCamera.h>
 #include <OgreEntity.h>
+#include <OgreRenderWindow.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreSceneQuery.h>
+#include <OgreViewport.h>
 
 #include "graphics/GraphicsModule.h"
 #include "graphics/NetworkReports.h"
@@ -413,8 +416,18 @@ TEST_F(Roster, MedicAtItsStartPicksThePassengerInFrontNotItsOwnFigure) {
   const std::string name = inFront->getName();
   sw::test::renderOneFrame();
 
+  // The station's camera 15 above the figure, looking at the passenger; the
+  // pick goes through the cursor at the middle of the viewport as it is now.
   const Ogre::Vector3 eye = start + Ogre::Vector3(0, 0, 15);
-  const Ogre::Ray ray(eye, (inFront->getPosition() + Ogre::Vector3(0, 0, 3) - eye).normalisedCopy());
+  Ogre::Camera *camera = graphicsModule.mSceneMgr->getCamera("RefAppTestsView");
+  Ogre::SceneNode *cameraNode = camera->getParentSceneNode();
+  cameraNode->setPosition(eye);
+  cameraNode->setFixedYawAxis(true, Ogre::Vector3::UNIT_Z);
+  cameraNode->lookAt(inFront->getPosition() + Ogre::Vector3(0, 0, 3), Ogre::Node::TS_WORLD);
+  const Ogre::Viewport *viewport = graphicsModule.mWindow->getViewport(0);
+  const float width = static_cast<float>(viewport->getActualWidth());
+  const float height = static_cast<float>(viewport->getActualHeight());
+  const Ogre::Ray ray = cursorRay(*camera, width / 2, height / 2, width, height);
 
   // The own hidden figure does stand in the ray's way.
   PickRules everything;
