@@ -2,6 +2,7 @@
 // steps, the captain's commands, the crew dispatch, names and state words
 // from the wire, and the action picking of a chief at its start. Reports go
 // to a recording stand-in for the network. Run under Xvfb.
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -9,6 +10,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <CEGUI/CEGUI.h>
+#include <CEGUI/RendererModules/Null/Renderer.h>
 
 #include <OgreAnimationState.h>
 #include <OgreCamera.h>
@@ -20,6 +24,7 @@
 #include <OgreViewport.h>
 
 #include "graphics/GraphicsModule.h"
+#include "graphics/GuiWindows.h"
 #include "graphics/NetworkReports.h"
 #include "graphics/ScenePicking.h"
 #include "graphics/TimedAction.h"
@@ -471,6 +476,115 @@ TEST_F(Roster, FacilitatorMovesOnlyStandingPassengersAndTellsEveryStation) {
   graphicsModule.interactWithPicked(standing->getCloneEntity());
   EXPECT_TRUE(standing->isMoving());
   EXPECT_EQ(reports.sent, (std::vector<std::string>{"facilitator walk passenger9 -300 -50 0"}));
+}
+
+// The exercise's buttons and the resource choice as the layout delivers
+// them: each handler subscribed to the button's clicked event.
+class RosterButtons : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    // The GUI configuration names its resources relative to the station's
+    // working directory.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(SW_STAGE_BIN);
+    renderer = &CEGUI::NullRenderer::create();
+    renderer->setDisplaySize(CEGUI::Sizef(1024, 768));
+    CEGUI::System::create(*renderer, nullptr, nullptr, nullptr, nullptr, "GraphicsModuleCegui.config",
+                          here.string() + "/CEGUI-roster-test.log");
+    CEGUI::Window *root = CEGUI::WindowManager::getSingleton().loadLayoutFromFile("Sternwake.layout");
+    CEGUI::System::getSingleton().getDefaultGUIContext().setRootWindow(root);
+    std::filesystem::current_path(here);
+    graphicsModule.subscribeExerciseControls();
+    static_cast<CEGUI::RadioButton *>(guiWindow("SendMedkit"))->setSelected(true);
+    networkReports = &reports;
+  }
+  static void TearDownTestSuite() {
+    networkReports = nullptr;
+    CEGUI::System::destroy();
+    CEGUI::NullRenderer::destroy(*renderer);
+  }
+  void SetUp() override {
+    reports.sent.clear();
+    graphicsModule.mWaitingForStart = false;
+    graphicsModule.mTimedAction = TimedAction();
+  }
+  static void click(const char *button) {
+    CEGUI::Window *window = guiWindow(button);
+    CEGUI::WindowEventArgs args(window);
+    window->fireEvent(CEGUI::PushButton::EventClicked, args);
+  }
+  static inline CEGUI::NullRenderer *renderer = nullptr;
+};
+
+TEST_F(RosterButtons, FacilitatorSendsSuppliesAndAddsAtTheMarkedPoint) {
+  makeOwn(ROLE_FACILITATOR);
+  EXPECT_EQ(graphicsModule.mResourceKind, 0);
+  const double medkits = medkitSupply;
+  const double extinguisher = extinguisherSupply;
+  click("SendResource");
+  static_cast<CEGUI::RadioButton *>(guiWindow("SendExtinguisher"))->setSelected(true);
+  EXPECT_EQ(graphicsModule.mResourceKind, 1);
+  click("SendResource");
+  EXPECT_EQ(medkitSupply, medkits + 25);
+  EXPECT_EQ(extinguisherSupply, extinguisher + 25);
+
+  graphicsModule.markedDestination = Ogre::Vector3(-300, -50, 0);
+  const double passengers = passengerCount;
+  const double fires = fireCount;
+  const std::string passengerName = "passenger" + std::to_string(graphicsModule.namedObjects.size());
+  click("AddPassenger");
+  const std::string fireName = "fireparticle" + std::to_string(graphicsModule.namedObjects.size());
+  click("CreateFire");
+  EXPECT_EQ(passengerCount, passengers + 1);
+  EXPECT_EQ(fireCount, fires + 1);
+  ASSERT_NE(passenger(passengerName), nullptr);
+  ASSERT_NE(fire(fireName), nullptr);
+  EXPECT_EQ(fire(fireName)->getPosition(), Ogre::Vector3(-300, -50, 10));
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"resource 0 25", "resource 1 25", "passenger -300 -50 25",
+                                                    "fire -300 -50 10 0.500000"}));
+}
+
+TEST_F(RosterButtons, ChiefsButtonsReportOnlyWhileRunningWithTheirOwnSlot) {
+  makeOwn(ROLE_MEDIC);
+  selectedObjectName = "clone_passenger12";
+  click("AddPassenger"); // the facilitator's: nothing on a chief's station
+  click("SendResource");
+  graphicsModule.mWaitingForStart = true;
+  click("RecoveryBtn");
+  graphicsModule.mWaitingForStart = false;
+  {
+    AbsentChief noMedic(ROLE_MEDIC);
+    click("RecoveryBtn");
+  }
+  EXPECT_TRUE(reports.sent.empty());
+  click("RecoveryBtn");
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"crew 1 passenger12"}));
+
+  makeOwn(ROLE_CAPTAIN);
+  reports.sent.clear();
+  passenger("passenger12")->setState(OgreRefApp::STATE_IDLE);
+  graphicsModule.markedDestination = Ogre::Vector3(-350, -60, 0);
+  click("FollowBtn");
+  click("DirectBtn");
+  click("ReleaseFollowBtn");
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"follow passenger12", "walk passenger12 -350 -60 0",
+                                                    "stop passenger12"}));
+}
+
+TEST_F(RosterButtons, FiremansOwnLastStepResetsItsBar) {
+  makeOwn(ROLE_FACILITATOR);
+  graphicsModule.markedDestination = Ogre::Vector3(-320, -40, 0);
+  const std::string name = "fireparticle" + std::to_string(graphicsModule.namedObjects.size());
+  click("CreateFire");
+  for (int step = 0; step < 8; ++step)
+    graphicsModule.firemanInteractFire(name);
+  auto *bar = static_cast<CEGUI::ProgressBar *>(guiWindow("ExtinguishProgress"));
+  bar->setProgress(0.7f);
+  makeOwn(ROLE_FIREMAN);
+  graphicsModule.mTimedAction.actionActive = true;
+  graphicsModule.interactWithPicked(fire(name)->getEntity());
+  EXPECT_FLOAT_EQ(bar->getProgress(), 0);
+  EXPECT_FALSE(graphicsModule.mTimedAction.actionActive);
 }
 
 } // namespace
