@@ -163,6 +163,9 @@ public:
   void npcMoveToDest(std::string name, Ogre::Vector3 dest);
   // A crew member of the role's pool sent to the target, on every station.
   void crewWorksOn(std::uint32_t role, std::string targetName);
+  // A delivery of supplies: kind 0 medical kits, 1 extinguishers; any other
+  // kind is ignored.
+  void addResource(std::int32_t kind, std::int32_t amount);
   // The role's chief figure takes the state word; a word its figure has no
   // animation for is dropped (logged). False when nothing changed.
   bool setChiefState(std::uint32_t role, const std::string &state);

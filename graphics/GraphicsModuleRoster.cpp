@@ -28,7 +28,7 @@ namespace {
 
 constexpr double MEDKITS_PER_TREATMENT = 5;
 constexpr double EXTINGUISHER_PER_STEP = 2;
-constexpr double RESOURCE_DELIVERY = 25;
+constexpr std::int32_t RESOURCE_DELIVERY = 25;
 // A fire whose node-scale length is at most this goes out at the next step.
 constexpr double FIRE_OUT_SCALE_LENGTH = 0.4;
 constexpr double FIRE_SHRINK = 0.01; // per axis and step, before the multiply
@@ -244,6 +244,13 @@ void GraphicsModule::crewWorksOn(std::uint32_t role, std::string targetName) {
   }
 }
 
+void GraphicsModule::addResource(std::int32_t kind, std::int32_t amount) {
+  if (kind == 0)
+    medkitSupply += amount;
+  else if (kind == 1)
+    extinguisherSupply += amount;
+}
+
 bool GraphicsModule::setChiefState(std::uint32_t role, const std::string &state) {
   OgreRefApp::Character *chief = chiefCharacter(role);
   if (!chief) {
@@ -396,11 +403,8 @@ bool GraphicsModule::handleSendResource(const CEGUI::EventArgs &) {
   if (isClient)
     return true;
   if (networkReports)
-    networkReports->reportResource(mResourceKind, static_cast<std::int32_t>(RESOURCE_DELIVERY));
-  if (mResourceKind == 0)
-    medkitSupply += RESOURCE_DELIVERY;
-  else if (mResourceKind == 1)
-    extinguisherSupply += RESOURCE_DELIVERY;
+    networkReports->reportResource(mResourceKind, RESOURCE_DELIVERY);
+  addResource(mResourceKind, RESOURCE_DELIVERY);
   return true;
 }
 

@@ -525,6 +525,7 @@ TEST_F(RosterButtons, FacilitatorSendsSuppliesAndAddsAtTheMarkedPoint) {
   static_cast<CEGUI::RadioButton *>(guiWindow("SendExtinguisher"))->setSelected(true);
   EXPECT_EQ(graphicsModule.mResourceKind, 1);
   click("SendResource");
+  graphicsModule.addResource(2, 25); // an unknown kind from the wire
   EXPECT_EQ(medkitSupply, medkits + 25);
   EXPECT_EQ(extinguisherSupply, extinguisher + 25);
 
