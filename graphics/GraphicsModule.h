@@ -13,10 +13,13 @@
 #include <OgreVector.h>
 
 #include "graphics/ScoreSheet.h"
+#include "graphics/TimedAction.h"
 #include "shell/state/StationState.h"
 
 namespace Ogre {
 struct FrameEvent;
+class MovableObject;
+class Ray;
 class Root;
 class SceneManager;
 class RaySceneQuery;
@@ -30,6 +33,7 @@ class Window;
 } // namespace CEGUI
 namespace OgreRefApp {
 class ApplicationObject;
+class Character;
 class CollideCamera;
 class Fire;
 class NPC;
@@ -70,7 +74,15 @@ public:
   // The map itself is station state, so the world can look names up too.
   NamedObjectMap &namedObjects = sceneObjects;
 
-  std::int32_t mModelMode = 0; // 1 while the material panel's model side is chosen
+  std::int32_t mModelMode = 0;    // 1 while the material panel's model side is chosen
+  std::int32_t mResourceKind = 0; // resource the facilitator sends: 0 medical kits, 1 extinguishers
+
+  // The ground point last marked with the middle mouse button (level units);
+  // the origin until one is marked. Passengers are sent there, and the
+  // facilitator adds passengers and fires there.
+  Ogre::Vector3 markedDestination = Ogre::Vector3::ZERO;
+  // The chief's own treatment or extinguishing, timed by the frame listener.
+  TimedAction mTimedAction;
 
   bool mStartRequested = false;  // "StartDemoBtn" pressed
   bool mWaitingForStart = false; // exercise not started yet
@@ -180,6 +192,60 @@ public:
   // After a chief's slot emptied (it left): in the rating phase its picture
   // is ticked and a waiting "Continue" goes ahead.
   void chiefLeft(std::uint32_t role);
+  // ---- Scene roster: the chiefs' actions on passengers and fires
+  //      (GraphicsModuleRoster.cpp). Each runs on the acting station and on
+  //      every station that receives the report; names from the wire are
+  //      checked for their kind before the object is used. ----
+
+  // The own figure back to "Idle", reported; only on a chief's station with
+  // its own slot occupied.
+  void returnToIdle();
+  // One treatment by the medic chief: a lying passenger sits up, a seated one
+  // stands (healedCount + 1); 5 medical kits either way.
+  void medicInteractPassenger(std::string name);
+  // One extinguishing step of the fireman chief: shrinks the fire, or puts it
+  // out once and for all (extinguishedCount + 1); 2 of the extinguisher
+  // either way. A fire already out is left alone and costs nothing. True when
+  // this step put the fire out.
+  bool firemanInteractFire(std::string name);
+  // The captain's command buttons on the selected passenger.
+  void requestStopFollow();
+  void requestFollow();
+  void requestMoveToDest();
+  // The captain's commands as every station applies them.
+  void npcStopFollow(std::uint32_t role, std::string name);
+  void npcFollow(std::uint32_t role, std::string name);
+  void npcMoveToDest(std::string name, Ogre::Vector3 dest);
+  // A crew member of the role's pool sent to the target, on every station.
+  void crewWorksOn(std::uint32_t role, std::string targetName);
+  // A delivery of supplies: kind 0 medical kits, 1 extinguishers; any other
+  // kind is ignored.
+  void addResource(std::int32_t kind, std::int32_t amount);
+  // The role's chief figure takes the state word; a word its figure has no
+  // animation for is dropped (logged). False when nothing changed.
+  bool setChiefState(std::uint32_t role, const std::string &state);
+  // Before a chief's slot is emptied: passengers following that chief stop.
+  void releaseFollowersOf(std::uint32_t role);
+  // The station's own action on what a pick met.
+  void interactWithPicked(Ogre::MovableObject *object);
+  // The own action bar back to 0.
+  void resetActionProgress();
+
+  // ---- Picking (GraphicsModuleRoster.cpp); rays from the frame listener ----
+
+  // Right click: selects what the ray meets; the captain's and the
+  // facilitator's picks act at once.
+  void rightClickPick(const Ogre::Ray &ray);
+  // The action key's pick when the action's time is full.
+  void pickAtCursor(const Ogre::Ray &ray);
+  // Middle click: marks where the ray meets the deck.
+  void markDestination(const Ogre::Ray &ray);
+  // The frame's timed action step of the own chief (frame listener, while
+  // the action runs and the exercise runs). ray: through the cursor now.
+  void stepTimedAction(const Ogre::Ray &ray);
+
+  // Subscribes the exercise's buttons and the resource choice.
+  void subscribeExerciseControls();
 
 private:
   void addResourceLocations();
@@ -207,6 +273,21 @@ private:
   void showScoreScreen();
 
   RatingCollection mRatingCollection; // facilitator's "Continue"
+
+  bool handleSendResource(const CEGUI::EventArgs &args);
+  bool handleAddPassenger(const CEGUI::EventArgs &args);
+  bool handleCreateFire(const CEGUI::EventArgs &args);
+  bool handleCrewWork(const CEGUI::EventArgs &args);
+  bool handleFollow(const CEGUI::EventArgs &args);
+  bool handleReleaseFollow(const CEGUI::EventArgs &args);
+  bool handleDirect(const CEGUI::EventArgs &args);
+  bool handleResourceChoice(const CEGUI::EventArgs &args);
+
+  void putFireOut(OgreRefApp::Fire &fire);
+  void applyOwnFireOut();
+  void markEngaged(OgreRefApp::NPC &passenger);
+  // The own chief's figure, or null while the own slot is empty.
+  OgreRefApp::Character *ownCharacter() const;
 };
 
 // Final scores, 0..100: computed on the facilitator's station, received on

@@ -7,6 +7,7 @@
 #include <CEGUI/Event.h>
 #include <CEGUI/Window.h>
 #include <CEGUI/widgets/Editbox.h>
+#include <CEGUI/widgets/PushButton.h>
 #include <CEGUI/widgets/RadioButton.h>
 
 #include "graphics/AddressCheck.h"
@@ -38,14 +39,16 @@ CEGUI::RadioButton *radioButton(const char *name) {
 } // namespace
 
 void GraphicsModule::prepareStartWindows() {
+  subscribeExerciseControls();
   for (const char *button : ROLE_BUTTONS)
     guiWindow(button)->subscribeEvent(CEGUI::RadioButton::EventSelectStateChanged,
                                       CEGUI::Event::Subscriber(&GraphicsModule::handleRoleChoice, this));
+  // A button's clicked event comes from the left button only.
   guiWindow("StartDemoBtn")
-      ->subscribeEvent(CEGUI::Window::EventMouseClick,
+      ->subscribeEvent(CEGUI::PushButton::EventClicked,
                        CEGUI::Event::Subscriber(&GraphicsModule::handleStartDemo, this));
   guiWindow("StartConnectionBtn")
-      ->subscribeEvent(CEGUI::Window::EventMouseClick,
+      ->subscribeEvent(CEGUI::PushButton::EventClicked,
                        CEGUI::Event::Subscriber(&GraphicsModule::handleStartConnection, this));
   guiWindow("ValueIPText")
       ->subscribeEvent(CEGUI::Window::EventTextChanged,

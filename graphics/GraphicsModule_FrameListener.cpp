@@ -14,10 +14,13 @@
 #include <OgreAnimationState.h>
 #include <OgreRenderWindow.h>
 #include <OgreStringConverter.h>
+#include <OgreViewport.h>
 
 #include "audio/voicerecorder.h"
 #include "graphics/GraphicsModule.h"
 #include "graphics/GuiWindows.h"
+#include "graphics/NetworkReports.h"
+#include "graphics/ScenePicking.h"
 #include "graphics/ScreenshotNames.h"
 #include "refapp/OgreRefAppCharacter.h"
 #include "refapp/OgreRefAppCollideCamera.h"
@@ -102,7 +105,7 @@ void GraphicsModule_FrameListener::findWindows() {
 }
 
 bool GraphicsModule_FrameListener::frameStarted(const Ogre::FrameEvent &evt) {
-  actionTimer += 1;
+  mGraphicsModule->mTimedAction.countFrame();
   mGraphicsModule->simulateFrame(evt, mGraphicsModule->isRunning(), moveScale * 100);
   mouse->capture();
   keyboard->capture();
@@ -110,6 +113,8 @@ bool GraphicsModule_FrameListener::frameStarted(const Ogre::FrameEvent &evt) {
     return false;
   moveCamera();
   updateSupplyBar();
+  if (mGraphicsModule->mTimedAction.actionActive)
+    mGraphicsModule->stepTimedAction(rayThroughCursor());
   statsCounter += 1;
   if (statsCounter >= statsInterval) {
     statsCounter = 0;
@@ -202,7 +207,39 @@ void GraphicsModule_FrameListener::updateStats() {
 void GraphicsModule_FrameListener::resetTurnCounters() {
   rotX = 0;
   rotY = 0;
-  actionTimer = 0;
+  mGraphicsModule->mTimedAction.actionTimer = 0;
+}
+
+Ogre::Ray GraphicsModule_FrameListener::rayThroughCursor() const {
+  const CEGUI::Vector2f cursor = guiContext().getMouseCursor().getPosition();
+  const Ogre::Viewport *viewport = mGraphicsModule->mWindow->getViewport(0);
+  return cursorRay(*mGraphicsModule->mCamera->getCamera(), cursor.d_x, cursor.d_y,
+                   static_cast<float>(viewport->getActualWidth()),
+                   static_cast<float>(viewport->getActualHeight()));
+}
+
+void GraphicsModule_FrameListener::startActionAnimation() {
+  mGraphicsModule->mTimedAction.restartCount();
+  const char *state = nullptr;
+  if (clientRole == ROLE_MEDIC)
+    state = OgreRefApp::STATE_MEDKIT_CROUCH;
+  else if (clientRole == ROLE_FIREMAN)
+    state = OgreRefApp::STATE_FIRE_SHOOT;
+  if (!state || !isClient || !clientTable[clientRole] || !clientTable[clientRole]->character)
+    return;
+  if (networkReports)
+    networkReports->reportCharacterState(state);
+  clientTable[clientRole]->character->setState(state);
+}
+
+void GraphicsModule_FrameListener::startVoice() {
+  voiceRecorder.startRecording();
+  guiWindow("VoiceRecorder")->show();
+}
+
+void GraphicsModule_FrameListener::stopVoice() {
+  voiceRecorder.stopRecording();
+  guiWindow("VoiceRecorder")->hide();
 }
 
 void GraphicsModule_FrameListener::saveScreenshot() {
@@ -233,11 +270,12 @@ bool GraphicsModule_FrameListener::keyPressed(const OIS::KeyEvent &e) {
       mGraphicsModule->showDeckOverview();
     break;
   case OIS::KC_R:
-    // Push-to-talk: only chiefs talk; the facilitator listens.
-    if (mGraphicsModule->isRunning() && isClient) {
-      voiceRecorder.startRecording();
-      guiWindow("VoiceRecorder")->show();
-    }
+    if (mGraphicsModule->isRunning() && isClient && !voiceRecorder.mRecording)
+      startVoice();
+    break;
+  case OIS::KC_E:
+    if (mGraphicsModule->isRunning())
+      startActionAnimation();
     break;
   case OIS::KC_O:
     if (mGraphicsModule->isRunning())
@@ -252,11 +290,10 @@ bool GraphicsModule_FrameListener::keyPressed(const OIS::KeyEvent &e) {
 }
 
 bool GraphicsModule_FrameListener::keyReleased(const OIS::KeyEvent &e) {
-  // Released in any phase, so that recording never outlives the key.
-  if (e.key == OIS::KC_R && isClient) {
-    voiceRecorder.stopRecording();
-    guiWindow("VoiceRecorder")->hide();
-  }
+  if (e.key == OIS::KC_R && isClient && voiceRecorder.mRecording)
+    stopVoice();
+  else if (e.key == OIS::KC_E && mGraphicsModule->isRunning())
+    mGraphicsModule->returnToIdle();
   guiContext().injectKeyUp(static_cast<CEGUI::Key::Scan>(e.key));
   return true;
 }
@@ -271,6 +308,12 @@ bool GraphicsModule_FrameListener::mouseMoved(const OIS::MouseEvent &e) {
 
 bool GraphicsModule_FrameListener::mousePressed(const OIS::MouseEvent &, OIS::MouseButtonID id) {
   guiContext().injectMouseButtonDown(guiButton(id));
+  if (!mGraphicsModule->isRunning())
+    return true;
+  if (id == OIS::MB_Right)
+    mGraphicsModule->rightClickPick(rayThroughCursor());
+  else if (id == OIS::MB_Middle)
+    mGraphicsModule->markDestination(rayThroughCursor());
   return true;
 }
 
@@ -292,6 +335,12 @@ void GraphicsModule_FrameListener::updateKeyState(unsigned scanCode, bool presse
     break;
   case OIS::KC_D:
     keyRight = pressed;
+    break;
+  case OIS::KC_E:
+    if (pressed)
+      mGraphicsModule->mTimedAction.start(clientRole, medkitSupply, extinguisherSupply);
+    else
+      mGraphicsModule->mTimedAction.stop();
     break;
   default:
     break;

@@ -10,6 +10,7 @@
 #include <OIS/OISKeyboard.h>
 #include <OIS/OISMouse.h>
 #include <OgreFrameListener.h>
+#include <OgreRay.h>
 #include <OgreVector.h>
 
 #include "graphics/MessageTimer.h"
@@ -96,8 +97,18 @@ public:
   float actionTimer = 0;         // frames since the action key went down
   MovementReport movementReport; // the chief's own character and its reports
 
+  // The ray from the camera through the GUI cursor, over the viewport's
+  // current size.
+  Ogre::Ray rayThroughCursor() const;
+
 private:
   void createInput();
+  // The action key's device press: the action's count restarts and the
+  // medic's or the fireman's figure plays its action, reported.
+  void startActionAnimation();
+  // R: push-to-talk on a chief's station.
+  void startVoice();
+  void stopVoice();
   void findWindows();
   void moveCamera();
   // The medic's and the fireman's supply bars, every frame.

@@ -318,79 +318,96 @@ TNL_IMPLEMENT_RPC(NetworkModule, s2cVoice, (std::uint32_t role, RefPtr<ByteBuffe
   mStation->scene.playVoice(role, *voice);
 }
 
-// ---- actions on passengers and fires, ratings and the facilitator's commands ----------
-// Declared now so that the class ids never change; what each does to the
-// scene lands with the roster's interactions. Until then they check their
-// role code and change nothing.
+// ---- actions on passengers and fires, and the facilitator's commands ----------------
+// A chief's own hands are relayed to the others (the sender applied them
+// already); the captain's commands and the crew dispatch go to every chief,
+// the sender included, which applies its copy only when it comes back.
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2sFiremanInteractFire, (std::uint32_t role, StringPtr fireName),
                   (role, fireName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirClientToServer, 0) {
-  (void)fireName;
-  sentByHolderOf(role, "c2sFiremanInteractFire");
+  if (!sentByHolderOf(role, "c2sFiremanInteractFire"))
+    return;
+  mStation->relayToOthers(role, [&](NetworkModule &other) { other.s2cFiremanInteractFire(role, fireName); });
+  mStation->scene.firemanInteractFire(fireName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cFiremanInteractFire, (std::uint32_t role, StringPtr fireName),
                   (role, fireName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient, 0) {
-  (void)fireName;
-  validAnnouncedRole(role, "s2cFiremanInteractFire");
+  if (validAnnouncedRole(role, "s2cFiremanInteractFire"))
+    mStation->scene.firemanInteractFire(fireName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2sMedicInteractPassenger, (std::uint32_t role, StringPtr passengerName),
                   (role, passengerName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirClientToServer,
                   0) {
-  (void)passengerName;
-  sentByHolderOf(role, "c2sMedicInteractPassenger");
+  if (!sentByHolderOf(role, "c2sMedicInteractPassenger"))
+    return;
+  mStation->relayToOthers(role,
+                          [&](NetworkModule &other) { other.s2cMedicInteractPassenger(role, passengerName); });
+  mStation->scene.medicInteractPassenger(passengerName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cMedicInteractPassenger, (std::uint32_t role, StringPtr passengerName),
                   (role, passengerName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient,
                   0) {
-  (void)passengerName;
-  validAnnouncedRole(role, "s2cMedicInteractPassenger");
+  if (validAnnouncedRole(role, "s2cMedicInteractPassenger"))
+    mStation->scene.medicInteractPassenger(passengerName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2smoveNPCtoDest,
                   (std::uint32_t role, StringPtr passengerName, double x, double y, double z),
                   (role, passengerName, x, y, z), NetClassGroupGameMask, RPCGuaranteedOrdered,
                   RPCDirClientToServer, 0) {
-  (void)passengerName, (void)x, (void)y, (void)z;
-  sentByHolderOf(role, "c2smoveNPCtoDest");
+  if (!sentByHolderOf(role, "c2smoveNPCtoDest") || !allFinite({x, y, z}))
+    return;
+  mStation->relayToAll(s2cmoveNPCtoDest_construct(role, passengerName, x, y, z));
+  mStation->scene.npcMoveToDest(passengerName.str(), x, y, z);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cmoveNPCtoDest,
                   (std::uint32_t role, StringPtr passengerName, double x, double y, double z),
                   (role, passengerName, x, y, z), NetClassGroupGameMask, RPCGuaranteedOrdered,
                   RPCDirServerToClient, 0) {
-  (void)passengerName, (void)x, (void)y, (void)z;
-  validAnnouncedRole(role, "s2cmoveNPCtoDest");
+  // The role is not used: the facilitator's own moves come with its code 3.
+  if (!mStation || !mStation->isClient || !allFinite({x, y, z}))
+    return;
+  if (role > ROLE_FACILITATOR) {
+    validAnnouncedRole(role, "s2cmoveNPCtoDest");
+    return;
+  }
+  mStation->scene.npcMoveToDest(passengerName.str(), x, y, z);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2srequestNPCtoFollow, (std::uint32_t role, StringPtr passengerName),
                   (role, passengerName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirClientToServer,
                   0) {
-  (void)passengerName;
-  sentByHolderOf(role, "c2srequestNPCtoFollow");
+  if (!sentByHolderOf(role, "c2srequestNPCtoFollow"))
+    return;
+  mStation->relayToAll(s2crequestNPCtoFollow_construct(role, passengerName));
+  mStation->scene.npcFollow(role, passengerName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2crequestNPCtoFollow, (std::uint32_t role, StringPtr passengerName),
                   (role, passengerName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient,
                   0) {
-  (void)passengerName;
-  validAnnouncedRole(role, "s2crequestNPCtoFollow");
+  if (validAnnouncedRole(role, "s2crequestNPCtoFollow"))
+    mStation->scene.npcFollow(role, passengerName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2srequestNPCtoStopFollow, (std::uint32_t role, StringPtr passengerName),
                   (role, passengerName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirClientToServer,
                   0) {
-  (void)passengerName;
-  sentByHolderOf(role, "c2srequestNPCtoStopFollow");
+  if (!sentByHolderOf(role, "c2srequestNPCtoStopFollow"))
+    return;
+  mStation->relayToAll(s2crequestNPCtoStopFollow_construct(role, passengerName));
+  mStation->scene.npcStopFollow(role, passengerName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2crequestNPCtoStopFollow, (std::uint32_t role, StringPtr passengerName),
                   (role, passengerName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient,
                   0) {
-  (void)passengerName;
-  validAnnouncedRole(role, "s2crequestNPCtoStopFollow");
+  if (validAnnouncedRole(role, "s2crequestNPCtoStopFollow"))
+    mStation->scene.npcStopFollow(role, passengerName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2crenderRatingMenu, (), (), NetClassGroupGameMask, RPCGuaranteedOrdered,
@@ -401,17 +418,20 @@ TNL_IMPLEMENT_RPC(NetworkModule, s2crenderRatingMenu, (), (), NetClassGroupGameM
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cAddResource, (std::int32_t kind, std::int32_t amount), (kind, amount),
                   NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient, 0) {
-  (void)kind, (void)amount;
+  if (mStation && mStation->isClient)
+    mStation->scene.addResource(kind, amount);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cAddPassenger, (double x, double y, double z), (x, y, z),
                   NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient, 0) {
-  (void)x, (void)y, (void)z;
+  if (mStation && mStation->isClient && allFinite({x, y, z}))
+    mStation->scene.addPassenger(x, y, z);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cCreateFire, (double x, double y, double z, double size), (x, y, z, size),
                   NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient, 0) {
-  (void)x, (void)y, (void)z, (void)size;
+  if (mStation && mStation->isClient && allFinite({x, y, z, size}))
+    mStation->scene.createFire(x, y, z, size);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2csendLastScores,
@@ -432,12 +452,14 @@ TNL_IMPLEMENT_RPC(NetworkModule, c2ssendScore,
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2screwInteraction, (std::uint32_t role, StringPtr targetName),
                   (role, targetName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirClientToServer, 0) {
-  (void)targetName;
-  sentByHolderOf(role, "c2screwInteraction");
+  if (!sentByHolderOf(role, "c2screwInteraction"))
+    return;
+  mStation->relayToAll(s2ccrewInteraction_construct(role, targetName));
+  mStation->scene.crewWorksOn(role, targetName.str());
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2ccrewInteraction, (std::uint32_t role, StringPtr targetName),
                   (role, targetName), NetClassGroupGameMask, RPCGuaranteedOrdered, RPCDirServerToClient, 0) {
-  (void)targetName;
-  validAnnouncedRole(role, "s2ccrewInteraction");
+  if (validAnnouncedRole(role, "s2ccrewInteraction"))
+    mStation->scene.crewWorksOn(role, targetName.str());
 }

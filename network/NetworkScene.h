@@ -38,6 +38,23 @@ public:
   // A voice packet of a speaking chief (0..2) to decode and play.
   virtual void playVoice(std::uint32_t role, const TNL::ByteBuffer &packet) = 0;
 
+  // ---- the exercise's actions (names are checked for their kind by the scene) ----
+
+  // One extinguishing step on the fire, one treatment of the passenger.
+  virtual void firemanInteractFire(const std::string &fireName) = 0;
+  virtual void medicInteractPassenger(const std::string &passengerName) = 0;
+  // The captain's commands; x, y, z in level units.
+  virtual void npcMoveToDest(const std::string &passengerName, double x, double y, double z) = 0;
+  virtual void npcFollow(std::uint32_t role, const std::string &passengerName) = 0;
+  virtual void npcStopFollow(std::uint32_t role, const std::string &passengerName) = 0;
+  // A crew member of the role's pool sent to the target.
+  virtual void crewWorksOn(std::uint32_t role, const std::string &targetName) = 0;
+  // The facilitator's injects: supplies (kind 0 medical kits, 1
+  // extinguishers), a passenger, a fire of the size.
+  virtual void addResource(std::int32_t kind, std::int32_t amount) = 0;
+  virtual void addPassenger(double x, double y, double z) = 0;
+  virtual void createFire(double x, double y, double z, double size) = 0;
+
   // ---- end of the exercise ----
 
   // Chief: the facilitator opened the rating phase.

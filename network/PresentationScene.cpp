@@ -58,3 +58,47 @@ void PresentationScene::receiveChiefRatings(std::uint32_t role, double captain, 
 void PresentationScene::chiefLeft(std::uint32_t role) {
   graphicsModule.chiefLeft(role);
 }
+
+namespace {
+
+Ogre::Vector3 levelPoint(double x, double y, double z) {
+  return Ogre::Vector3(static_cast<Ogre::Real>(x), static_cast<Ogre::Real>(y), static_cast<Ogre::Real>(z));
+}
+
+} // namespace
+
+void PresentationScene::firemanInteractFire(const std::string &fireName) {
+  graphicsModule.firemanInteractFire(fireName);
+}
+
+void PresentationScene::medicInteractPassenger(const std::string &passengerName) {
+  graphicsModule.medicInteractPassenger(passengerName);
+}
+
+void PresentationScene::npcMoveToDest(const std::string &passengerName, double x, double y, double z) {
+  graphicsModule.npcMoveToDest(passengerName, levelPoint(x, y, z));
+}
+
+void PresentationScene::npcFollow(std::uint32_t role, const std::string &passengerName) {
+  graphicsModule.npcFollow(role, passengerName);
+}
+
+void PresentationScene::npcStopFollow(std::uint32_t role, const std::string &passengerName) {
+  graphicsModule.npcStopFollow(role, passengerName);
+}
+
+void PresentationScene::crewWorksOn(std::uint32_t role, const std::string &targetName) {
+  graphicsModule.crewWorksOn(role, targetName);
+}
+
+void PresentationScene::addResource(std::int32_t kind, std::int32_t amount) {
+  graphicsModule.addResource(kind, amount);
+}
+
+void PresentationScene::addPassenger(double x, double y, double z) {
+  graphicsModule.spawnPassenger(levelPoint(x, y, z));
+}
+
+void PresentationScene::createFire(double x, double y, double z, double size) {
+  graphicsModule.spawnFire(false, size, levelPoint(x, y, z));
+}

@@ -176,29 +176,33 @@ bool StationLink::reportMovement(double x, double y, double z, double yawDelta, 
   return true;
 }
 
-bool StationLink::reportCharacterState(const std::string &state) {
+bool StationLink::sendAsChief(const char *what, const std::function<bool(NetworkModule &)> &send) {
   NetworkModule *connection = ownSlotConnection();
   if (!connection || !chiefLinkUsable())
     return false;
-  if (!connection->c2ssetCharacterState(clientRole, state.c_str())) {
-    log("Character state \"" + state.substr(0, 40) + "\" refused by the network");
+  if (!send(*connection)) {
+    log(std::string(what) + " refused by the network");
     return false;
   }
   return true;
 }
 
+bool StationLink::reportCharacterState(const std::string &state) {
+  return sendAsChief("Character state", [&](NetworkModule &connection) {
+    return connection.c2ssetCharacterState(clientRole, state.c_str());
+  });
+}
+
 bool StationLink::sendVoice(const TNL::ByteBufferPtr &packet) {
-  NetworkModule *connection = ownSlotConnection();
-  if (!connection || !chiefLinkUsable() || !packet)
-    return false;
-  return connection->c2sVoice(clientRole, packet, false);
+  return packet && sendAsChief("Voice packet", [&](NetworkModule &connection) {
+           return connection.c2sVoice(clientRole, packet, false);
+         });
 }
 
 bool StationLink::sendRatings(double captain, double medic, double fireman) {
-  NetworkModule *connection = ownSlotConnection();
-  if (!connection || !chiefLinkUsable())
-    return false;
-  return connection->c2ssendScore(clientRole, captain, medic, fireman);
+  return sendAsChief("Ratings", [&](NetworkModule &connection) {
+    return connection.c2ssendScore(clientRole, captain, medic, fireman);
+  });
 }
 
 // ---- facilitator ------------------------------------------------------------------------

@@ -69,6 +69,9 @@ public:
   bool reportMovement(double x, double y, double z, double yawDelta, double pitchDelta);
   // The own chief's character took a state word.
   bool reportCharacterState(const std::string &state);
+  // Sends on the own slot's connection while the link lasts; false (logged
+  // when the transport refuses it) when nothing was sent.
+  bool sendAsChief(const char *what, const std::function<bool(NetworkModule &)> &send);
   // The own chief's voice packet, not echoed back.
   bool sendVoice(const TNL::ByteBufferPtr &packet);
   // The own chief's ratings of the three chiefs (each 0..100).

@@ -15,6 +15,16 @@ public:
   void sendRatings(std::uint32_t role, double captain, double medic, double fireman) override;
   void broadcastRatingMenu() override;
   void broadcastFinalScores(double captain, double medic, double fireman) override;
+  void reportTreatment(const std::string &passengerName) override;
+  void reportExtinguishStep(const std::string &fireName) override;
+  void reportFollow(const std::string &passengerName) override;
+  void reportStopFollow(const std::string &passengerName) override;
+  void reportMoveToDest(const std::string &passengerName, const Ogre::Vector3 &destination) override;
+  void reportCrewInteraction(std::uint32_t role, const std::string &targetName) override;
+  void reportResource(std::int32_t resourceKind, std::int32_t amount) override;
+  void reportAddPassenger(const Ogre::Vector3 &position) override;
+  void reportCreateFire(const Ogre::Vector3 &position, double size) override;
+  void reportFacilitatorMove(const std::string &passengerName, const Ogre::Vector3 &destination) override;
 
 private:
   StationLink &mLink;

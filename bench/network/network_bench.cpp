@@ -48,6 +48,15 @@ public:
   void startExercise() override {}
   void showLinkStatus(const std::string &) override {}
   void playVoice(std::uint32_t, const TNL::ByteBuffer &) override {}
+  void firemanInteractFire(const std::string &) override {}
+  void medicInteractPassenger(const std::string &) override {}
+  void npcMoveToDest(const std::string &, double, double, double) override {}
+  void npcFollow(std::uint32_t, const std::string &) override {}
+  void npcStopFollow(std::uint32_t, const std::string &) override {}
+  void crewWorksOn(std::uint32_t, const std::string &) override {}
+  void addResource(std::int32_t, std::int32_t) override {}
+  void addPassenger(double, double, double) override {}
+  void createFire(double, double, double, double) override {}
   void openRatingMenu() override {}
   void receiveFinalScores(double, double, double) override {}
   void receiveChiefRatings(std::uint32_t, double, double, double) override {}

@@ -14,6 +14,7 @@
 #include "network/NetworkModule.h"
 #include "network/NetworkScene.h"
 #include "network/StationLink.h"
+#include "network/StationReports.h"
 #include "tnl/netinterface.h"
 #include "tnl/random.h"
 
@@ -46,6 +47,35 @@ public:
   void showLinkStatus(const std::string &words) override { status = words; }
   void playVoice(std::uint32_t role, const TNL::ByteBuffer &packet) override {
     calls.push_back("voice " + std::to_string(role) + " " + std::to_string(packet.getBufferSize()));
+  }
+  void firemanInteractFire(const std::string &name) override { calls.push_back("extinguish " + name); }
+  void medicInteractPassenger(const std::string &name) override { calls.push_back("treat " + name); }
+  void npcMoveToDest(const std::string &name, double x, double y, double z) override {
+    std::ostringstream text;
+    text << "walk " << name << " " << x << " " << y << " " << z;
+    calls.push_back(text.str());
+  }
+  void npcFollow(std::uint32_t role, const std::string &name) override {
+    calls.push_back("follow " + std::to_string(role) + " " + name);
+  }
+  void npcStopFollow(std::uint32_t role, const std::string &name) override {
+    calls.push_back("stop " + std::to_string(role) + " " + name);
+  }
+  void crewWorksOn(std::uint32_t role, const std::string &name) override {
+    calls.push_back("crew " + std::to_string(role) + " " + name);
+  }
+  void addResource(std::int32_t kind, std::int32_t amount) override {
+    calls.push_back("resource " + std::to_string(kind) + " " + std::to_string(amount));
+  }
+  void addPassenger(double x, double y, double z) override {
+    std::ostringstream text;
+    text << "passenger " << x << " " << y << " " << z;
+    calls.push_back(text.str());
+  }
+  void createFire(double x, double y, double z, double size) override {
+    std::ostringstream text;
+    text << "fire " << x << " " << y << " " << z << " " << size;
+    calls.push_back(text.str());
   }
   void openRatingMenu() override { calls.push_back("rating menu"); }
   void receiveFinalScores(double captain, double medic, double fireman) override {
@@ -427,6 +457,50 @@ TEST_F(Exercise, RatingsGoToTheFacilitatorAndTheFinalScoresToEveryChief) {
   captain.link.shutDown();
   ASSERT_TRUE(pumpUntil([&] { return !server->occupied(ROLE_CAPTAIN); }, 5000));
   EXPECT_EQ(server->callsStartingWith("left"), std::vector<std::string>{"left 0"});
+}
+
+TEST_F(Exercise, EachActionReachesTheStationsItsFanOutNamesAndTheSenderOnlyWhenItsCopyReturns) {
+  TestStation &captain = joinChief(ROLE_CAPTAIN);
+  TestStation &medic = joinChief(ROLE_MEDIC);
+  TestStation &fireman = joinChief(ROLE_FIREMAN);
+  StationReports medicReports(medic.link), captainReports(captain.link), serverReports(server->link);
+  const std::vector<const TestStation *> everyone = {server.get(), &captain, &medic, &fireman};
+  const auto count = [&](const TestStation &station, const std::string &call) {
+    return station.callsStartingWith(call).size();
+  };
+
+  // Relay to others: the medic treated already, the others apply once.
+  medicReports.reportTreatment("passenger4");
+  // Relay to all: the captain applies only when its own copy returns.
+  captainReports.reportFollow("passenger5");
+  EXPECT_EQ(count(captain, "follow"), 0u);
+  captainReports.reportMoveToDest("passenger6", Ogre::Vector3(-300, 10, 0));
+  medicReports.reportCrewInteraction(ROLE_MEDIC, "passenger7");
+  // A chief never dispatches another role's crew.
+  medicReports.reportCrewInteraction(ROLE_FIREMAN, "fireparticle0");
+  // Broadcast: the facilitator applied its own; every chief once.
+  serverReports.reportResource(0, 25);
+  serverReports.reportAddPassenger(Ogre::Vector3(-250, 40, 2));
+  serverReports.reportCreateFire(Ogre::Vector3(-260, 50, 5), 0.5);
+  serverReports.reportFacilitatorMove("passenger9", Ogre::Vector3(-200, 0, 0));
+  pump(2000);
+
+  for (const TestStation *station : {server.get(), &captain, &fireman})
+    EXPECT_EQ(count(*station, "treat passenger4"), 1u) << station->roleName;
+  EXPECT_EQ(count(medic, "treat"), 0u);
+  for (const TestStation *station : everyone) {
+    EXPECT_EQ(count(*station, "follow 0 passenger5"), 1u) << station->roleName;
+    EXPECT_EQ(count(*station, "walk passenger6 -300 10 0"), 1u) << station->roleName;
+    EXPECT_EQ(count(*station, "crew 1 passenger7"), 1u) << station->roleName;
+    EXPECT_EQ(count(*station, "crew 2"), 0u) << station->roleName;
+  }
+  for (const TestStation *station : {&captain, &medic, &fireman}) {
+    EXPECT_EQ(count(*station, "resource 0 25"), 1u) << station->roleName;
+    EXPECT_EQ(count(*station, "passenger -250 40 2"), 1u) << station->roleName;
+    EXPECT_EQ(count(*station, "fire -260 50 5 0.5"), 1u) << station->roleName;
+    EXPECT_EQ(count(*station, "walk passenger9 -200 0 0"), 1u) << station->roleName;
+  }
+  EXPECT_EQ(count(*server, "resource"), 0u) << "the facilitator's own scene is the presentation's to change";
 }
 
 } // namespace

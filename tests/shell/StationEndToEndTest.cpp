@@ -55,6 +55,11 @@ constexpr Point MEDIC_RATING_BOX = {642, 382};
 constexpr Point FIREMAN_RATING_BOX = {642, 462};
 constexpr Point CONTINUE_BUTTON = {512, 532};
 constexpr Point EXIT_EVALUATION_BUTTON = {512, 587};
+// The facilitator's "Add passenger at mark" button (window "FacilitatorCreate"
+// at the right edge) and a point of the deck under the overview camera with
+// no GUI window over it.
+constexpr Point ADD_PASSENGER_BUTTON = {885, 262};
+constexpr Point OPEN_DECK = {250, 450};
 
 const std::vector<std::string> CLOSING_LINES = {"Closing down log system and sfx system.",
                                                 "The simulation closed."};
@@ -567,6 +572,45 @@ TEST_F(StationEndToEnd, FacilitatorAloneEndsTheExerciseRatesTheChiefsAndLeavesFr
   EXPECT_EQ(station.errors(), "");
   // The material panel read the stage's control file at start-up.
   EXPECT_NE(readFile(station.dir() / "Ogre.log").find("Material Controls setup"), std::string::npos);
+}
+
+// The facilitator marks a deck point with the middle button, adds a passenger
+// there with its button, and right-clicks the new passenger: the marked point,
+// the button and the pick all go through the real window and GUI.
+TEST_F(StationEndToEnd, FacilitatorAddsAPassengerAtTheMarkedPointAndPicksIt) {
+  Station station("facilitator-inject");
+  const auto window = startPastConfigDialog(station);
+  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
+  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
+  std::this_thread::sleep_for(2s);
+  alignCursor(*window);
+  clickAt(*window, START_DEMO_BUTTON);
+  ASSERT_TRUE(station.waitForLog("Facilitator camera collision disabled", 30s));
+  clickAt(*window, START_CONNECTION_BUTTON);
+  pressKey("o");
+  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s)) << "the exercise did not start";
+
+  moveTo(*window, OPEN_DECK);
+  shell("xdotool click 2"); // mark
+  std::this_thread::sleep_for(500ms);
+  clickAt(*window, ADD_PASSENGER_BUTTON);
+  std::this_thread::sleep_for(3s); // it drops onto the deck
+  moveTo(*window, OPEN_DECK);
+  shell("xdotool click 3"); // pick
+  ASSERT_TRUE(station.waitForLog("Executed right click picking", 30s));
+  ASSERT_TRUE(station.waitForLog("npc name in interaction : ", 30s)) << "the pick met no object";
+  pressKey("Print");
+  std::this_thread::sleep_for(1s);
+  ASSERT_TRUE(requestWindowClose(display->name(), *window));
+  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
+
+  // The 18 initial objects are numbered 0 to 17: the added passenger is 18.
+  std::string picked;
+  for (const std::string &line : station.log())
+    if (startsWith(line, "npc name in interaction : "))
+      picked = line.substr(std::string("npc name in interaction : ").size());
+  EXPECT_NE(picked.find("passenger18"), std::string::npos) << "picked: " << picked;
+  EXPECT_EQ(station.errors().find("An exception has occured"), std::string::npos) << station.errors();
 }
 
 TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWithACollidingCamera) {

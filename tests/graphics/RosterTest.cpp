@@ -1,0 +1,599 @@
+// The scene roster in the real generated ship: treatments, extinguishing
+// steps, the captain's commands, the crew dispatch, names and state words
+// from the wire, and the action picking of a chief at its start. Reports go
+// to a recording stand-in for the network. Run under Xvfb.
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <CEGUI/CEGUI.h>
+#include <CEGUI/RendererModules/Null/Renderer.h>
+
+#include <OgreAnimationState.h>
+#include <OgreCamera.h>
+#include <OgreEntity.h>
+#include <OgreRenderWindow.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreSceneQuery.h>
+#include <OgreViewport.h>
+
+#include "graphics/GraphicsModule.h"
+#include "graphics/GuiWindows.h"
+#include "graphics/NetworkReports.h"
+#include "graphics/ScenePicking.h"
+#include "graphics/TimedAction.h"
+#include "refapp/OgreRefAppCharacter.h"
+#include "refapp/OgreRefAppFigure.h"
+#include "refapp/OgreRefAppFire.h"
+#include "refapp/OgreRefAppNPC.h"
+#include "refapp/OgreRefAppWorld.h"
+#include "shell/state/StationState.h"
+#include "tests/level/ShipPositions.h"
+#include "tests/support/RefAppTestScene.h"
+
+namespace {
+
+using OgreRefApp::Fire;
+using OgreRefApp::NPC;
+
+// Every report as one line of text, in the order sent.
+class RecordingReports : public NetworkReports {
+public:
+  std::vector<std::string> sent;
+
+  void reportTreatment(const std::string &name) override { sent.push_back("treat " + name); }
+  void reportExtinguishStep(const std::string &name) override { sent.push_back("extinguish " + name); }
+  bool reportCharacterState(const std::string &state) override {
+    sent.push_back("state " + state);
+    return true;
+  }
+  bool reportMovement(double, double, double, double, double) override { return true; }
+  void startExercise() override {}
+  void sendRatings(std::uint32_t, double, double, double) override {}
+  void broadcastRatingMenu() override {}
+  void broadcastFinalScores(double, double, double) override {}
+  void reportFollow(const std::string &name) override { sent.push_back("follow " + name); }
+  void reportStopFollow(const std::string &name) override { sent.push_back("stop " + name); }
+  void reportMoveToDest(const std::string &name, const Ogre::Vector3 &to) override {
+    sent.push_back("walk " + name + at(to));
+  }
+  void reportCrewInteraction(std::uint32_t role, const std::string &name) override {
+    sent.push_back("crew " + std::to_string(role) + " " + name);
+  }
+  void reportResource(std::int32_t kind, std::int32_t amount) override {
+    sent.push_back("resource " + std::to_string(kind) + " " + std::to_string(amount));
+  }
+  void reportAddPassenger(const Ogre::Vector3 &to) override { sent.push_back("passenger" + at(to)); }
+  void reportCreateFire(const Ogre::Vector3 &to, double size) override {
+    sent.push_back("fire" + at(to) + " " + std::to_string(size));
+  }
+  void reportFacilitatorMove(const std::string &name, const Ogre::Vector3 &to) override {
+    sent.push_back("facilitator walk " + name + at(to));
+  }
+
+private:
+  static std::string at(const Ogre::Vector3 &v) {
+    std::ostringstream out;
+    out << " " << v.x << " " << v.y << " " << v.z;
+    return out.str();
+  }
+};
+
+RecordingReports reports;
+
+// A chief's figure as the roster makes it; the station's own chief stands
+// hidden and without collision.
+void seatChief(std::uint32_t role, const Ogre::Vector3 &at) {
+  clientTable[role] = makeClientRecord(role);
+  OgreRefApp::Character *figure =
+      graphicsModule.mWorld->createCharacter(roleTable[role].recordName, roleTable[role].mesh);
+  figure->setCollisionEnabled(true);
+  figure->setDynamicsEnabled(false, true);
+  figure->setState(OgreRefApp::STATE_IDLE);
+  figure->setPosition(at);
+  OgreRefApp::turnUpright(*figure);
+  clientTable[role]->character = figure;
+}
+
+void makeOwn(std::uint32_t role) {
+  isClient = role != ROLE_FACILITATOR;
+  clientRole = role;
+  roleName = roleTable[role].roleWord;
+}
+
+void hideAsOwn(OgreRefApp::Character &figure) {
+  figure.getEntity()->setVisible(false);
+  figure.getCloneEntity()->setVisible(false);
+  figure.setCollisionEnabled(false);
+  figure.setDynamicsEnabled(false, false);
+}
+
+NPC *passenger(const std::string &name) {
+  return dynamic_cast<NPC *>(findNamedObject(name));
+}
+
+Fire *fire(const std::string &name) {
+  return dynamic_cast<Fire *>(findNamedObject(name));
+}
+
+// Empties a chief's slot for the lifetime of the guard.
+class AbsentChief {
+public:
+  explicit AbsentChief(std::uint32_t role) : mRole(role), mRecord(std::move(clientTable[role])) {}
+  ~AbsentChief() { clientTable[mRole] = std::move(mRecord); }
+
+private:
+  std::uint32_t mRole;
+  std::unique_ptr<ClientRecord> mRecord;
+};
+
+class Roster : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    sw::test::RefAppScene &scene = sw::test::refAppScene();
+    graphicsModule.createInitialObjects();
+    graphicsModule.mRaySceneQuery = scene.sceneMgr->createRayQuery(Ogre::Ray(), 0xFFFFFFFF);
+    seatChief(ROLE_CAPTAIN, Ogre::Vector3(-560, -280, 0.948548));
+    seatChief(ROLE_MEDIC, Ogre::Vector3(-570, -75, 0.948548));
+    seatChief(ROLE_FIREMAN, Ogre::Vector3(-500, -180, 0.948548));
+    networkReports = &reports;
+  }
+  static void TearDownTestSuite() {
+    networkReports = nullptr;
+    graphicsModule.mSceneMgr->destroyQuery(graphicsModule.mRaySceneQuery);
+    graphicsModule.mRaySceneQuery = nullptr;
+  }
+  void SetUp() override {
+    reports.sent.clear();
+    graphicsModule.mWaitingForStart = false;
+    graphicsModule.mTimedAction = TimedAction();
+    medkitSupply = 100;
+    extinguisherSupply = 100;
+  }
+};
+
+TEST_F(Roster, TreatmentLadderCostsFiveEachAndWrongNamesChangeNothing) {
+  makeOwn(ROLE_FACILITATOR); // a relayed treatment
+  NPC *lying = passenger("passenger4");
+  const double healedBefore = healedCount;
+
+  graphicsModule.medicInteractPassenger("passenger4");
+  EXPECT_EQ(lying->getCurrentAnimationName(), "DeadSitting");
+  EXPECT_EQ(healedCount, healedBefore);
+  EXPECT_EQ(medkitSupply, 95);
+  graphicsModule.medicInteractPassenger("passenger4");
+  EXPECT_EQ(lying->getCurrentAnimationName(), "Idle");
+  EXPECT_EQ(healedCount, healedBefore + 1);
+  EXPECT_EQ(medkitSupply, 90);
+  // A standing passenger changes no state but the kit is spent.
+  graphicsModule.medicInteractPassenger("passenger4");
+  EXPECT_EQ(lying->getCurrentAnimationName(), "Idle");
+  EXPECT_EQ(healedCount, healedBefore + 1);
+  EXPECT_EQ(medkitSupply, 85);
+
+  // A fire's name as a treatment target, an unknown name, a treatment
+  // while the medic is absent: nothing at all.
+  const Ogre::Vector3 fireScale = fire("fireparticle0")->getSceneNode()->getScale();
+  graphicsModule.medicInteractPassenger("fireparticle0");
+  graphicsModule.medicInteractPassenger("passenger999");
+  {
+    AbsentChief noMedic(ROLE_MEDIC);
+    graphicsModule.medicInteractPassenger("passenger5");
+  }
+  EXPECT_EQ(fire("fireparticle0")->getSceneNode()->getScale(), fireScale);
+  EXPECT_EQ(passenger("passenger5")->getCurrentAnimationName(), "DeadBack");
+  EXPECT_EQ(medkitSupply, 85);
+  EXPECT_EQ(healedCount, healedBefore + 1);
+  EXPECT_TRUE(reports.sent.empty());
+}
+
+TEST_F(Roster, NinthStepPutsTheFireOutForEighteenAndATenthChangesNothing) {
+  makeOwn(ROLE_FACILITATOR);
+  Fire *burning = fire("fireparticle1");
+  Ogre::SceneNode *node = burning->getSceneNode();
+  ASSERT_NEAR(node->getScale().x, 1.0, 1e-9);
+  const double outBefore = extinguishedCount;
+  const double expected[] = {0.99, 0.9702, 0.93159, 0.85854, 0.72850, 0.52343, 0.26874, 0.06953};
+  for (double perAxis : expected) {
+    EXPECT_FALSE(graphicsModule.firemanInteractFire("fireparticle1"));
+    EXPECT_NEAR(node->getScale().x, perAxis, 5e-5);
+    EXPECT_NEAR(node->getScale().z, perAxis, 5e-5);
+    EXPECT_TRUE(burning->isCollisionEnabled());
+  }
+  EXPECT_TRUE(graphicsModule.firemanInteractFire("fireparticle1"));
+  EXPECT_EQ(extinguisherSupply, 82);
+  EXPECT_EQ(extinguishedCount, outBefore + 1);
+  EXPECT_FALSE(burning->isCollisionEnabled());
+  EXPECT_EQ(burning->getPosition(), Ogre::Vector3(0, 0, -100));
+
+  // Put out once and for all: not counted, paid for or put out again.
+  EXPECT_FALSE(graphicsModule.firemanInteractFire("fireparticle1"));
+  EXPECT_EQ(extinguisherSupply, 82);
+  EXPECT_EQ(extinguishedCount, outBefore + 1);
+
+  // A passenger's name as an extinguishing target is not "resized".
+  const Ogre::Vector3 passengerScale = passenger("passenger6")->getSceneNode()->getScale();
+  EXPECT_FALSE(graphicsModule.firemanInteractFire("passenger6"));
+  EXPECT_EQ(passenger("passenger6")->getSceneNode()->getScale(), passengerScale);
+  EXPECT_EQ(extinguisherSupply, 82);
+}
+
+TEST_F(Roster, FireOutEndsTheActionOnlyOnTheFiremansOwnStep) {
+  // Bring two fires to their last step.
+  makeOwn(ROLE_FACILITATOR);
+  for (int step = 0; step < 8; ++step) {
+    graphicsModule.firemanInteractFire("fireparticle2");
+    graphicsModule.firemanInteractFire("fireparticle3");
+  }
+  reports.sent.clear();
+
+  // The medic's station applies the fireman's relayed last step mid-treatment.
+  makeOwn(ROLE_MEDIC);
+  graphicsModule.mTimedAction.actionActive = true;
+  EXPECT_TRUE(graphicsModule.firemanInteractFire("fireparticle2"));
+  EXPECT_TRUE(graphicsModule.mTimedAction.actionActive);
+  EXPECT_TRUE(reports.sent.empty());
+
+  // The fireman's own last step: reported, the action ends, "Idle" reported.
+  makeOwn(ROLE_FIREMAN);
+  graphicsModule.mTimedAction.actionActive = true;
+  graphicsModule.interactWithPicked(fire("fireparticle3")->getEntity());
+  EXPECT_FALSE(graphicsModule.mTimedAction.actionActive);
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"extinguish fireparticle3", "state Idle"}));
+  EXPECT_FALSE(fire("fireparticle3")->isCollisionEnabled());
+
+  // A picked fire that is out is neither reported nor paid for.
+  reports.sent.clear();
+  const double supply = extinguisherSupply;
+  graphicsModule.interactWithPicked(fire("fireparticle3")->getEntity());
+  EXPECT_TRUE(reports.sent.empty());
+  EXPECT_EQ(extinguisherSupply, supply);
+}
+
+TEST_F(Roster, CaptainsCommandsWaitForTheServersCopyAndRescueCountsOnce) {
+  makeOwn(ROLE_CAPTAIN);
+  NPC *p = passenger("passenger7");
+  selectedObjectName = "clone_passenger7";
+  graphicsModule.markedDestination = Ogre::Vector3(-400, -100, 0);
+
+  // Lying: the captain's station sends nothing.
+  graphicsModule.requestFollow();
+  graphicsModule.requestMoveToDest();
+  EXPECT_TRUE(reports.sent.empty());
+
+  p->setState(OgreRefApp::STATE_IDLE);
+  graphicsModule.requestFollow();
+  graphicsModule.requestMoveToDest();
+  graphicsModule.requestStopFollow();
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"follow passenger7", "walk passenger7 -400 -100 0",
+                                                    "stop passenger7"}));
+  EXPECT_FALSE(p->isFollowing()); // applied only when the relayed copy returns
+  EXPECT_FALSE(p->engaged);
+
+  const double rescuedBefore = rescuedCount;
+  graphicsModule.npcFollow(ROLE_CAPTAIN, "passenger7");
+  EXPECT_TRUE(p->isFollowing());
+  EXPECT_EQ(p->getFollowTarget(), clientTable[ROLE_CAPTAIN]->character);
+  graphicsModule.npcFollow(ROLE_CAPTAIN, "passenger7");
+  graphicsModule.npcMoveToDest("passenger7", Ogre::Vector3(-400, -100, 0));
+  EXPECT_TRUE(p->isMoving());
+  EXPECT_EQ(rescuedCount, rescuedBefore + 1);
+
+  graphicsModule.npcFollow(ROLE_CAPTAIN, "passenger7");
+  graphicsModule.npcStopFollow(ROLE_CAPTAIN, "passenger7");
+  EXPECT_FALSE(p->isFollowing());
+
+  // The captain leaves: its followers stop.
+  graphicsModule.npcFollow(ROLE_CAPTAIN, "passenger7");
+  ASSERT_TRUE(p->isFollowing());
+  graphicsModule.releaseFollowersOf(ROLE_CAPTAIN);
+  EXPECT_FALSE(p->isFollowing());
+  EXPECT_EQ(p->getFollowTarget(), nullptr);
+  EXPECT_EQ(rescuedCount, rescuedBefore + 1);
+
+  // Without its own slot the captain's station sends nothing.
+  reports.sent.clear();
+  {
+    AbsentChief noCaptain(ROLE_CAPTAIN);
+    graphicsModule.requestFollow();
+    graphicsModule.requestStopFollow();
+    graphicsModule.requestMoveToDest();
+  }
+  EXPECT_TRUE(reports.sent.empty());
+}
+
+TEST_F(Roster, CrewLeavesItsPoolOnlyWhenItReallyWent) {
+  makeOwn(ROLE_FACILITATOR);
+  ASSERT_EQ(medicCrewPool.size(), 2u);
+  ASSERT_EQ(fireCrewPool.size(), 2u);
+  passenger("passenger9")->setState(OgreRefApp::STATE_IDLE); // standing
+  const std::string lying = "passenger11";
+  ASSERT_EQ(passenger(lying)->getCurrentAnimationName(), "DeadBack");
+
+  graphicsModule.crewWorksOn(ROLE_MEDIC, "passenger9");      // standing passenger
+  graphicsModule.crewWorksOn(ROLE_MEDIC, "fireparticle0");   // wrong kind
+  graphicsModule.crewWorksOn(ROLE_FIREMAN, lying);           // wrong kind
+  graphicsModule.crewWorksOn(ROLE_FIREMAN, "fireparticle1"); // out already
+  graphicsModule.crewWorksOn(ROLE_CAPTAIN, lying);           // no crew of that role
+  {
+    AbsentChief noMedic(ROLE_MEDIC);
+    AbsentChief noFireman(ROLE_FIREMAN);
+    graphicsModule.crewWorksOn(ROLE_MEDIC, lying);
+    graphicsModule.crewWorksOn(ROLE_FIREMAN, "fireparticle8");
+  }
+  medkitSupply = 0;
+  extinguisherSupply = -1;
+  graphicsModule.crewWorksOn(ROLE_MEDIC, lying);
+  graphicsModule.crewWorksOn(ROLE_FIREMAN, "fireparticle8");
+  medkitSupply = 100;
+  extinguisherSupply = 100;
+  graphicsModule.mWaitingForStart = true; // not running
+  graphicsModule.crewWorksOn(ROLE_MEDIC, lying);
+  graphicsModule.mWaitingForStart = false;
+  EXPECT_EQ(medicCrewPool.size(), 2u);
+  EXPECT_EQ(fireCrewPool.size(), 2u);
+  {
+    std::vector<NPC *> saved;
+    saved.swap(medicCrewPool);
+    graphicsModule.crewWorksOn(ROLE_MEDIC, lying); // empty pool: dropped
+    saved.swap(medicCrewPool);
+  }
+
+  NPC *medicCrew = medicCrewPool.back();
+  NPC *fireCrew = fireCrewPool.back();
+  graphicsModule.crewWorksOn(ROLE_MEDIC, lying);
+  graphicsModule.crewWorksOn(ROLE_FIREMAN, "fireparticle8");
+  EXPECT_EQ(medicCrewPool.size(), 1u);
+  EXPECT_EQ(fireCrewPool.size(), 1u);
+  EXPECT_TRUE(medicCrew->isWorking());
+  EXPECT_EQ(medicCrew->getTargetName(), lying);
+  EXPECT_TRUE(fireCrew->isWorking());
+  EXPECT_EQ(fireCrew->getTargetName(), "fireparticle8");
+  EXPECT_EQ(medkitSupply, 100); // the crew spend when their work is done
+}
+
+TEST_F(Roster, ActionKeyRefusesAtZeroOrBelowAsTheCrewDispatchDoes) {
+  TimedAction &action = graphicsModule.mTimedAction;
+  medkitSupply = 0;
+  action.start(ROLE_MEDIC, medkitSupply, extinguisherSupply);
+  EXPECT_FALSE(action.actionActive);
+  medkitSupply = -3; // after an odd delivery and spending
+  action.start(ROLE_MEDIC, medkitSupply, extinguisherSupply);
+  EXPECT_FALSE(action.actionActive);
+  extinguisherSupply = -1;
+  action.start(ROLE_FIREMAN, medkitSupply, extinguisherSupply);
+  EXPECT_FALSE(action.actionActive);
+  action.start(ROLE_CAPTAIN, medkitSupply, extinguisherSupply);
+  EXPECT_TRUE(action.actionActive);
+}
+
+TEST_F(Roster, TimedActionsCompleteAtFrame601And61) {
+  TimedAction medic;
+  medic.restartCount();
+  medic.start(ROLE_MEDIC, 100, 100);
+  int picks = 0;
+  int pickFrame = 0;
+  for (int frame = 1; frame <= 700; ++frame) {
+    medic.countFrame();
+    const TimedActionFrame step = medic.step(ROLE_MEDIC);
+    if (step.pickNow) {
+      ++picks;
+      pickFrame = frame;
+      EXPECT_TRUE(step.finished);
+    }
+    if (frame == 599) {
+      EXPECT_NEAR(step.progress, 599.0 / 600.0, 1e-6);
+    }
+  }
+  EXPECT_EQ(picks, 1);
+  EXPECT_EQ(pickFrame, 601);
+  EXPECT_FALSE(medic.actionActive);
+
+  TimedAction fireman;
+  fireman.start(ROLE_FIREMAN, 100, 100);
+  std::vector<int> stepFrames;
+  for (int frame = 1; frame <= 549; ++frame) {
+    fireman.countFrame();
+    if (fireman.step(ROLE_FIREMAN).pickNow)
+      stepFrames.push_back(frame);
+  }
+  ASSERT_EQ(stepFrames.size(), 9u);
+  EXPECT_EQ(stepFrames.front(), 61);
+  EXPECT_EQ(stepFrames.back(), 549);
+  EXPECT_TRUE(fireman.actionActive);
+}
+
+TEST_F(Roster, UnknownStateWordsAreDropped) {
+  OgreRefApp::Character *medic = clientTable[ROLE_MEDIC]->character;
+  ASSERT_TRUE(graphicsModule.setChiefState(ROLE_MEDIC, "Medkit_Crouch_Shoot1"));
+  EXPECT_FALSE(graphicsModule.setChiefState(ROLE_MEDIC, "Moonwalk"));
+  EXPECT_FALSE(graphicsModule.setChiefState(ROLE_MEDIC, ""));
+  EXPECT_EQ(medic->getCurrentAnimation()->getAnimationName(), "Medkit_Crouch_Shoot1");
+  EXPECT_FALSE(graphicsModule.setChiefState(7, "Idle"));
+}
+
+TEST_F(Roster, MedicAtItsStartPicksThePassengerInFrontNotItsOwnFigure) {
+  makeOwn(ROLE_MEDIC);
+  OgreRefApp::Character *own = clientTable[ROLE_MEDIC]->character;
+  const Ogre::Vector3 start(shiptest::medicStart().at[0], shiptest::medicStart().at[1],
+                            shiptest::medicStart().at[2]);
+  own->setPosition(start);
+  hideAsOwn(*own);
+  NPC *inFront = graphicsModule.spawnPassenger(start + Ogre::Vector3(100, 0, 0));
+  const std::string name = inFront->getName();
+  sw::test::renderOneFrame();
+
+  // The station's camera 15 above the figure, looking at the passenger; the
+  // pick goes through the cursor at the middle of the viewport as it is now.
+  const Ogre::Vector3 eye = start + Ogre::Vector3(0, 0, 15);
+  Ogre::Camera *camera = graphicsModule.mSceneMgr->getCamera("RefAppTestsView");
+  Ogre::SceneNode *cameraNode = camera->getParentSceneNode();
+  cameraNode->setPosition(eye);
+  cameraNode->setFixedYawAxis(true, Ogre::Vector3::UNIT_Z);
+  cameraNode->lookAt(inFront->getPosition() + Ogre::Vector3(0, 0, 3), Ogre::Node::TS_WORLD);
+  const Ogre::Viewport *viewport = graphicsModule.mWindow->getViewport(0);
+  const float width = static_cast<float>(viewport->getActualWidth());
+  const float height = static_cast<float>(viewport->getActualHeight());
+  const Ogre::Ray ray = cursorRay(*camera, width / 2, height / 2, width, height);
+
+  // The own hidden figure does stand in the ray's way.
+  PickRules everything;
+  everything.passedOver = {"PlayerCam"};
+  const PickOutcome raw = pickAlongRay(*graphicsModule.mRaySceneQuery, ray, everything);
+  ASSERT_NE(raw.object, nullptr);
+  EXPECT_EQ(raw.object->getName(), "clone_medic");
+
+  graphicsModule.pickAtCursor(ray);
+  EXPECT_EQ(inFront->getCurrentAnimationName(), "DeadSitting");
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"treat " + name}));
+  EXPECT_EQ(medkitSupply, 95);
+
+  // Beyond the chief's reach nothing is picked and nothing is spent.
+  reports.sent.clear();
+  NPC *far = graphicsModule.spawnPassenger(start + Ogre::Vector3(260, -100, 0));
+  sw::test::renderOneFrame();
+  const Ogre::Ray farRay(eye, (far->getPosition() + Ogre::Vector3(0, 0, 3) - eye).normalisedCopy());
+  graphicsModule.pickAtCursor(farRay);
+  EXPECT_EQ(far->getCurrentAnimationName(), "DeadBack");
+  EXPECT_TRUE(reports.sent.empty());
+  EXPECT_EQ(medkitSupply, 95);
+
+  // The middle click marks the deck point under the ray.
+  graphicsModule.markDestination(ray);
+  EXPECT_NEAR(graphicsModule.markedDestination.z, 0, 1e-6);
+  EXPECT_GT(graphicsModule.markedDestination.x, start.x + 100);
+}
+
+TEST_F(Roster, FacilitatorMovesOnlyStandingPassengersAndTellsEveryStation) {
+  makeOwn(ROLE_FACILITATOR);
+  graphicsModule.markedDestination = Ogre::Vector3(-300, -50, 0);
+  NPC *lying = passenger("passenger13");
+  ASSERT_TRUE(OgreRefApp::isDeadState(lying->getCurrentAnimationName()));
+  graphicsModule.interactWithPicked(lying->getCloneEntity());
+  EXPECT_FALSE(lying->isMoving());
+  EXPECT_TRUE(reports.sent.empty());
+
+  NPC *standing = passenger("passenger9");
+  standing->setState(OgreRefApp::STATE_IDLE);
+  graphicsModule.interactWithPicked(standing->getCloneEntity());
+  EXPECT_TRUE(standing->isMoving());
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"facilitator walk passenger9 -300 -50 0"}));
+}
+
+// The exercise's buttons and the resource choice as the layout delivers
+// them: each handler subscribed to the button's clicked event.
+class RosterButtons : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    // The GUI configuration names its resources relative to the station's
+    // working directory.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(SW_STAGE_BIN);
+    renderer = &CEGUI::NullRenderer::create();
+    renderer->setDisplaySize(CEGUI::Sizef(1024, 768));
+    CEGUI::System::create(*renderer, nullptr, nullptr, nullptr, nullptr, "GraphicsModuleCegui.config",
+                          here.string() + "/CEGUI-roster-test.log");
+    CEGUI::Window *root = CEGUI::WindowManager::getSingleton().loadLayoutFromFile("Sternwake.layout");
+    CEGUI::System::getSingleton().getDefaultGUIContext().setRootWindow(root);
+    std::filesystem::current_path(here);
+    graphicsModule.subscribeExerciseControls();
+    static_cast<CEGUI::RadioButton *>(guiWindow("SendMedkit"))->setSelected(true);
+    networkReports = &reports;
+  }
+  static void TearDownTestSuite() {
+    networkReports = nullptr;
+    CEGUI::System::destroy();
+    CEGUI::NullRenderer::destroy(*renderer);
+  }
+  void SetUp() override {
+    reports.sent.clear();
+    graphicsModule.mWaitingForStart = false;
+    graphicsModule.mTimedAction = TimedAction();
+  }
+  static void click(const char *button) {
+    CEGUI::Window *window = guiWindow(button);
+    CEGUI::WindowEventArgs args(window);
+    window->fireEvent(CEGUI::PushButton::EventClicked, args);
+  }
+  static inline CEGUI::NullRenderer *renderer = nullptr;
+};
+
+TEST_F(RosterButtons, FacilitatorSendsSuppliesAndAddsAtTheMarkedPoint) {
+  makeOwn(ROLE_FACILITATOR);
+  EXPECT_EQ(graphicsModule.mResourceKind, 0);
+  const double medkits = medkitSupply;
+  const double extinguisher = extinguisherSupply;
+  click("SendResource");
+  static_cast<CEGUI::RadioButton *>(guiWindow("SendExtinguisher"))->setSelected(true);
+  EXPECT_EQ(graphicsModule.mResourceKind, 1);
+  click("SendResource");
+  graphicsModule.addResource(2, 25); // an unknown kind from the wire
+  EXPECT_EQ(medkitSupply, medkits + 25);
+  EXPECT_EQ(extinguisherSupply, extinguisher + 25);
+
+  graphicsModule.markedDestination = Ogre::Vector3(-300, -50, 0);
+  const double passengers = passengerCount;
+  const double fires = fireCount;
+  const std::string passengerName = "passenger" + std::to_string(graphicsModule.namedObjects.size());
+  click("AddPassenger");
+  const std::string fireName = "fireparticle" + std::to_string(graphicsModule.namedObjects.size());
+  click("CreateFire");
+  EXPECT_EQ(passengerCount, passengers + 1);
+  EXPECT_EQ(fireCount, fires + 1);
+  ASSERT_NE(passenger(passengerName), nullptr);
+  ASSERT_NE(fire(fireName), nullptr);
+  EXPECT_EQ(fire(fireName)->getPosition(), Ogre::Vector3(-300, -50, 10));
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"resource 0 25", "resource 1 25", "passenger -300 -50 25",
+                                                    "fire -300 -50 10 0.500000"}));
+}
+
+TEST_F(RosterButtons, ChiefsButtonsReportOnlyWhileRunningWithTheirOwnSlot) {
+  makeOwn(ROLE_MEDIC);
+  selectedObjectName = "clone_passenger12";
+  click("AddPassenger"); // the facilitator's: nothing on a chief's station
+  click("SendResource");
+  graphicsModule.mWaitingForStart = true;
+  click("RecoveryBtn");
+  graphicsModule.mWaitingForStart = false;
+  {
+    AbsentChief noMedic(ROLE_MEDIC);
+    click("RecoveryBtn");
+  }
+  EXPECT_TRUE(reports.sent.empty());
+  click("RecoveryBtn");
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"crew 1 passenger12"}));
+
+  makeOwn(ROLE_CAPTAIN);
+  reports.sent.clear();
+  passenger("passenger12")->setState(OgreRefApp::STATE_IDLE);
+  graphicsModule.markedDestination = Ogre::Vector3(-350, -60, 0);
+  click("FollowBtn");
+  click("DirectBtn");
+  click("ReleaseFollowBtn");
+  EXPECT_EQ(reports.sent, (std::vector<std::string>{"follow passenger12", "walk passenger12 -350 -60 0",
+                                                    "stop passenger12"}));
+}
+
+TEST_F(RosterButtons, FiremansOwnLastStepResetsItsBar) {
+  makeOwn(ROLE_FACILITATOR);
+  graphicsModule.markedDestination = Ogre::Vector3(-320, -40, 0);
+  const std::string name = "fireparticle" + std::to_string(graphicsModule.namedObjects.size());
+  click("CreateFire");
+  for (int step = 0; step < 8; ++step)
+    graphicsModule.firemanInteractFire(name);
+  auto *bar = static_cast<CEGUI::ProgressBar *>(guiWindow("ExtinguishProgress"));
+  bar->setProgress(0.7f);
+  makeOwn(ROLE_FIREMAN);
+  graphicsModule.mTimedAction.actionActive = true;
+  graphicsModule.interactWithPicked(fire(name)->getEntity());
+  EXPECT_FLOAT_EQ(bar->getProgress(), 0);
+  EXPECT_FALSE(graphicsModule.mTimedAction.actionActive);
+}
+
+} // namespace
