@@ -41,12 +41,10 @@ struct SearchResult {
   NPC::SearchRecord record;
 };
 
-class BarrierDifferentialTest : public ::testing::Test {
+class BarrierDifferentialTest : public NpcSceneTest {
 protected:
-  void SetUp() override { ASSERT_TRUE(refAppScene().levelLoaded); }
   void TearDown() override {
-    for (NPC *npc : spawned)
-      retire(*npc);
+    NpcSceneTest::TearDown();
     for (OgreRefApp::ApplicationObject *object : props)
       object->setPosition(0, 0, -1000);
     if (playerCamera)
@@ -130,7 +128,6 @@ protected:
     }
   }
 
-  std::vector<NPC *> spawned;
   std::vector<OgreRefApp::ApplicationObject *> props;
   Ogre::SceneNode *playerCamera = nullptr;
 };

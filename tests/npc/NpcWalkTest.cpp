@@ -19,24 +19,9 @@ namespace {
 
 using OgreRefApp::NPC;
 
-constexpr double FRAME_SECONDS = 1.0 / 60;
-// What the frame loop passes at 60 frames per second: 100 / (fps + 1).
-constexpr Ogre::Real FRAME_STEP = 100.0f / 61;
-
-class NpcWalkTest : public ::testing::Test {
+class NpcWalkTest : public NpcSceneTest {
 protected:
-  void SetUp() override { ASSERT_TRUE(refAppScene().levelLoaded); }
-  void TearDown() override {
-    for (NPC *npc : spawned)
-      retire(*npc);
-  }
-
-  NPC &passenger(const Ogre::Vector3 &position) {
-    NPC &npc = spawnPassenger(position, "Idle");
-    spawned.push_back(&npc);
-    updateScene();
-    return npc;
-  }
+  NPC &passenger(const Ogre::Vector3 &position) { return standingPassenger(position, true); }
 
   // One frame as the frame loop runs it: the world step, the NPC ticks, then
   // the scene graph update of rendering.
@@ -45,8 +30,6 @@ protected:
     npc.tick(frameOf(FRAME_SECONDS), FRAME_STEP);
     updateScene();
   }
-
-  std::vector<NPC *> spawned;
 };
 
 TEST_F(NpcWalkTest, PassengerWalksFromTheLoungeToTheMessRoomThroughDoorwaysAndStopsIdle) {

@@ -26,22 +26,10 @@ constexpr int PLUS_X = 0;
 constexpr int PLUS_Y = 2;
 constexpr int MINUS_Y = 6;
 
-class PathSearchTest : public ::testing::Test {
+class PathSearchTest : public NpcSceneTest {
 protected:
-  void SetUp() override { ASSERT_TRUE(refAppScene().levelLoaded); }
-  void TearDown() override {
-    for (NPC *npc : spawned)
-      retire(*npc);
-  }
-
   // A standing passenger that does not fall or get pushed while searching.
-  NPC &searcher(const Ogre::Vector3 &position) {
-    NPC &npc = spawnPassenger(position, "Idle");
-    npc.setDynamicsEnabled(false, false);
-    spawned.push_back(&npc);
-    updateScene();
-    return npc;
-  }
+  NPC &searcher(const Ogre::Vector3 &position) { return standingPassenger(position, false); }
 
   // The figure's box crosses the plane z = 0 in which the search casts its rays.
   static bool straddlesTheSearchHeight(const NPC &npc) {
@@ -50,8 +38,6 @@ protected:
   }
 
   AINode startAt(const NPC &npc) { return AINode(Ogre::Vector3::ZERO, npc.getPosition(), 10, -1); }
-
-  std::vector<NPC *> spawned;
 };
 
 TEST_F(PathSearchTest, OpenDeckSearchRecordsTheStartAndTenMovesAlongX) {

@@ -18,32 +18,15 @@ namespace {
 using OgreRefApp::AINode;
 using OgreRefApp::NPC;
 
-constexpr double FRAME_SECONDS = 1.0 / 60;
-constexpr Ogre::Real FRAME_STEP = 100.0f / 61;
-
-class SearchBudgetTest : public ::testing::Test {
+class SearchBudgetTest : public NpcSceneTest {
 protected:
-  void SetUp() override { ASSERT_TRUE(refAppScene().levelLoaded); }
-  void TearDown() override {
-    for (NPC *npc : spawned)
-      retire(*npc);
-  }
-
-  NPC &passenger(const Ogre::Vector3 &position) {
-    NPC &npc = spawnPassenger(position, "Idle");
-    npc.setDynamicsEnabled(false, false);
-    spawned.push_back(&npc);
-    updateScene();
-    return npc;
-  }
+  NPC &passenger(const Ogre::Vector3 &position) { return standingPassenger(position, false); }
 
   // One frame's tick, then the scene update that starts the next frame.
   void runFrame(NPC &npc, Ogre::Real step = FRAME_STEP) {
     npc.tick(frameOf(FRAME_SECONDS), step);
     updateScene();
   }
-
-  std::vector<NPC *> spawned;
 };
 
 TEST_F(SearchBudgetTest, SearchLongerThanAFrameGoesOnNextFrameWhileTheWalkerWaits) {

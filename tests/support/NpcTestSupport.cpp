@@ -148,4 +148,22 @@ Ogre::Vector3 facingOf(const OgreRefApp::NPC &npc) {
   return face;
 }
 
+void NpcSceneTest::SetUp() {
+  ASSERT_TRUE(refAppScene().levelLoaded);
+}
+
+void NpcSceneTest::TearDown() {
+  for (OgreRefApp::NPC *npc : spawned)
+    retire(*npc);
+}
+
+OgreRefApp::NPC &NpcSceneTest::standingPassenger(const Ogre::Vector3 &position, bool dynamics) {
+  OgreRefApp::NPC &npc = spawnPassenger(position, "Idle");
+  if (!dynamics)
+    npc.setDynamicsEnabled(false, false);
+  spawned.push_back(&npc);
+  updateScene();
+  return npc;
+}
+
 } // namespace sw::test

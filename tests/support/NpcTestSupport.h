@@ -9,6 +9,7 @@
 
 #include <OgreFrameListener.h>
 #include <OgreVector.h>
+#include <gtest/gtest.h>
 
 namespace OgreRefApp {
 class Character;
@@ -58,5 +59,24 @@ int npcLogLinesEqualTo(const std::string &text);
 
 // Unit vector the clone's face (local +Z) points at, in the horizontal plane.
 Ogre::Vector3 facingOf(const OgreRefApp::NPC &npc);
+
+// Frames as the frame loop runs them at 60 frames per second: a walker's
+// step is 100 / (fps + 1) units.
+constexpr double FRAME_SECONDS = 1.0 / 60;
+constexpr float FRAME_STEP = 100.0f / 61;
+
+// A suite in the real level whose passengers are taken out of later tests'
+// way when each test ends.
+class NpcSceneTest : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A passenger standing "Idle", entered in this test's list; with its
+  // dynamics off it neither falls nor gets pushed while a test searches.
+  OgreRefApp::NPC &standingPassenger(const Ogre::Vector3 &position, bool dynamics);
+
+  std::vector<OgreRefApp::NPC *> spawned;
+};
 
 } // namespace sw::test
