@@ -138,13 +138,17 @@ void writeObjects(std::ostream &out) {
   for (const auto &[name, object] : graphicsModule.namedObjects) {
     const Ogre::Vector3 position = object->getPosition();
     std::string state = "burning";
-    if (auto *npc = dynamic_cast<OgreRefApp::NPC *>(object))
+    const auto *npc = dynamic_cast<OgreRefApp::NPC *>(object);
+    if (npc)
       state = animationName(npc->getCurrentAnimation());
     else if (position.z <= -99)
       state = "out";
     out << separator << "    {\"name\": " << quoted(name) << ", \"kind\": " << quoted(kindOf(name))
         << ", \"x\": " << number(position.x) << ", \"y\": " << number(position.y)
-        << ", \"z\": " << number(position.z) << ", \"state\": " << quoted(state) << "}";
+        << ", \"z\": " << number(position.z) << ", \"state\": " << quoted(state);
+    if (npc && isPassenger(name))
+      out << ", \"injury\": " << npc->injuryLevel;
+    out << "}";
     separator = ",\n";
   }
   out << "\n  ],\n";

@@ -13,7 +13,11 @@
 //                {"role": 0..2, "name": ..., "x": ..., "y": ..., "z": ...,
 //                 "yaw": degrees, "pitch": degrees, "state": animation name}
 //   "objects":   every named object: {"name", "kind" (passenger, medic crew,
-//                fireman crew, fire), "x", "y", "z", "state"}
+//                fireman crew, fire), "x", "y", "z", "state" (a figure's
+//                animation; a fire's "burning" or "out")}, passengers also
+//                "injury": 2 lying, 1 sitting, 0 up (what every station
+//                agrees on; a crew member's treatment shows in the pose only
+//                when its work ends)
 //   "counters":  passengers, rescued, healed, fires, extinguished
 //   "supplies":  medkits, extinguishers
 //   "ratings":   the ratings each chief gave that this station knows (its own;

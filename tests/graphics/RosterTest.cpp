@@ -698,6 +698,20 @@ TEST_F(Roster, DebriefTimelineHoldsEveryActionWithTheTalliesAfterIt) {
   expectAfter(entry("crew dispatch", crew->getName() + " to " + patient), healed + 1, 85);
   crew->crewtick(frameOf(3.5));
   EXPECT_EQ(passenger(patient)->getCurrentAnimationName(), "DeadSitting");
+  // The objects list holds each passenger's injury beside its pose.
+  std::istringstream objects(debriefText());
+  int injuriesSeen = 0;
+  for (std::string line; std::getline(objects, line);) {
+    if (line.find("{\"name\": \"" + patient + "\"") != std::string::npos) {
+      EXPECT_NE(line.find("\"state\": \"DeadSitting\", \"injury\": 1}"), std::string::npos) << line;
+      ++injuriesSeen;
+    }
+    if (line.find("{\"name\": \"" + p + "\"") != std::string::npos) {
+      EXPECT_NE(line.find("\"injury\": 0}"), std::string::npos) << line;
+      ++injuriesSeen;
+    }
+  }
+  EXPECT_EQ(injuriesSeen, 2);
   EXPECT_NE(entry("crew treated", crew->getName() + " on " + patient).find("\"role\": 1,"),
             std::string::npos);
 
