@@ -1,9 +1,11 @@
 #include "graphics/DebriefRecord.h"
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -20,15 +22,31 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The counters and supplies as an action left them.
+struct Tallies {
+  double passengers, rescued, healed, fires, extinguished, medkits, extinguishers;
+};
+
 struct TimelineEntry {
   double seconds;
   std::uint32_t role;
   std::string action;
   std::string target;
+  Tallies after;
 };
+
+struct VoiceStream {
+  bool talking = false;
+  double lastPacket = 0; // seconds since the station started
+};
+
+constexpr double VOICE_QUIET_SECONDS = 1.0;
 
 const Clock::time_point stationStart = Clock::now();
 std::vector<TimelineEntry> timeline;
+std::array<std::optional<std::array<double, 3>>, ROLE_COUNT> ratingsGiven;
+std::optional<std::array<double, 3>> finalScores;
+std::array<VoiceStream, ROLE_COUNT> voices;
 bool changed = false;
 Clock::time_point lastWrite;
 
@@ -120,16 +138,66 @@ void writeObjects(std::ostream &out) {
   for (const auto &[name, object] : graphicsModule.namedObjects) {
     const Ogre::Vector3 position = object->getPosition();
     std::string state = "burning";
-    if (auto *npc = dynamic_cast<OgreRefApp::NPC *>(object))
+    const auto *npc = dynamic_cast<OgreRefApp::NPC *>(object);
+    if (npc)
       state = animationName(npc->getCurrentAnimation());
     else if (position.z <= -99)
       state = "out";
     out << separator << "    {\"name\": " << quoted(name) << ", \"kind\": " << quoted(kindOf(name))
         << ", \"x\": " << number(position.x) << ", \"y\": " << number(position.y)
-        << ", \"z\": " << number(position.z) << ", \"state\": " << quoted(state) << "}";
+        << ", \"z\": " << number(position.z) << ", \"state\": " << quoted(state);
+    if (npc && isPassenger(name))
+      out << ", \"injury\": " << npc->injuryLevel;
+    out << "}";
     separator = ",\n";
   }
   out << "\n  ],\n";
+}
+
+Tallies currentTallies() {
+  return {passengerCount,    rescuedCount, healedCount,       fireCount,
+          extinguishedCount, medkitSupply, extinguisherSupply};
+}
+
+void writeCounters(std::ostream &out, const Tallies &t) {
+  out << "\"counters\": {\"passengers\": " << number(t.passengers) << ", \"rescued\": " << number(t.rescued)
+      << ", \"healed\": " << number(t.healed) << ", \"fires\": " << number(t.fires)
+      << ", \"extinguished\": " << number(t.extinguished) << "}";
+}
+
+void writeSupplies(std::ostream &out, const Tallies &t) {
+  out << "\"supplies\": {\"medkits\": " << number(t.medkits)
+      << ", \"extinguishers\": " << number(t.extinguishers) << "}";
+}
+
+void writeTrio(std::ostream &out, const std::array<double, 3> &values) {
+  out << "\"captain\": " << number(values[0]) << ", \"medic\": " << number(values[1])
+      << ", \"fireman\": " << number(values[2]);
+}
+
+std::string trioText(double captain, double medic, double fireman) {
+  return "captain " + number(captain) + " medic " + number(medic) + " fireman " + number(fireman);
+}
+
+void writeRatingsAndScores(std::ostream &out) {
+  out << "  \"ratings\": [";
+  const char *separator = "\n";
+  for (std::uint32_t role = 0; role < ROLE_COUNT; ++role) {
+    if (!ratingsGiven[role])
+      continue;
+    out << separator << "    {\"role\": " << role << ", ";
+    writeTrio(out, *ratingsGiven[role]);
+    out << "}";
+    separator = ",\n";
+  }
+  out << "\n  ],\n  \"scores\": ";
+  if (finalScores) {
+    out << "{";
+    writeTrio(out, *finalScores);
+    out << "},\n";
+  } else {
+    out << "null,\n";
+  }
 }
 
 void writeTimeline(std::ostream &out) {
@@ -137,17 +205,74 @@ void writeTimeline(std::ostream &out) {
   const char *separator = "\n";
   for (const TimelineEntry &entry : timeline) {
     out << separator << "    {\"t\": " << number(entry.seconds) << ", \"role\": " << entry.role
-        << ", \"action\": " << quoted(entry.action) << ", \"target\": " << quoted(entry.target) << "}";
+        << ", \"action\": " << quoted(entry.action) << ", \"target\": " << quoted(entry.target) << ", ";
+    writeCounters(out, entry.after);
+    out << ", ";
+    writeSupplies(out, entry.after);
+    out << "}";
     separator = ",\n";
   }
   out << "\n  ]\n";
 }
 
+void appendEntry(double seconds, std::uint32_t role, const std::string &action, const std::string &target) {
+  timeline.push_back({seconds, role, action, target, currentTallies()});
+  changed = true;
+}
+
+void recordCrewWork(const std::string &crew, const char *work, const std::string &target) {
+  appendEntry(secondsSinceStart(), isMedicCrew(crew) ? ROLE_MEDIC : ROLE_FIREMAN, work,
+              crew + " on " + target);
+}
+
+// Crew work ends by each station's clock, inside the world's frame.
+const bool crewWorkRecorded = (OgreRefApp::setCrewWorkListener(&recordCrewWork), true);
+
 } // namespace
 
 void recordAction(std::uint32_t role, const std::string &action, const std::string &target) {
-  timeline.push_back({secondsSinceStart(), role, action, target});
-  changed = true;
+  appendEntry(secondsSinceStart(), role, action, target);
+}
+
+void recordRatings(std::uint32_t role, double captain, double medic, double fireman) {
+  if (role >= ROLE_COUNT)
+    return;
+  ratingsGiven[role] = std::array<double, 3>{captain, medic, fireman};
+  recordAction(role, "ratings", trioText(captain, medic, fireman));
+}
+
+void recordScores(double captain, double medic, double fireman) {
+  finalScores = std::array<double, 3>{captain, medic, fireman};
+  recordAction(ROLE_FACILITATOR, "scores", trioText(captain, medic, fireman));
+}
+
+void noteVoicePacket(std::uint32_t role) {
+  if (role >= ROLE_COUNT)
+    return;
+  VoiceStream &stream = voices[role];
+  stream.lastPacket = secondsSinceStart();
+  if (stream.talking)
+    return;
+  stream.talking = true;
+  appendEntry(stream.lastPacket, role, "talk start", "");
+}
+
+void noteVoiceStop(std::uint32_t role) {
+  if (role >= ROLE_COUNT || !voices[role].talking)
+    return;
+  voices[role].talking = false;
+  recordAction(role, "talk stop", "");
+}
+
+void closeQuietVoices() {
+  const double now = secondsSinceStart();
+  for (std::uint32_t role = 0; role < ROLE_COUNT; ++role) {
+    VoiceStream &stream = voices[role];
+    if (!stream.talking || now - stream.lastPacket < VOICE_QUIET_SECONDS)
+      continue;
+    stream.talking = false;
+    appendEntry(stream.lastPacket, role, "talk stop", "");
+  }
 }
 
 void markDebriefChanged() {
@@ -160,12 +285,13 @@ std::string debriefText() {
   writeStation(out);
   writeChiefs(out);
   writeObjects(out);
-  out << "  \"counters\": {\"passengers\": " << number(passengerCount)
-      << ", \"rescued\": " << number(rescuedCount) << ", \"healed\": " << number(healedCount)
-      << ", \"fires\": " << number(fireCount) << ", \"extinguished\": " << number(extinguishedCount)
-      << "},\n";
-  out << "  \"supplies\": {\"medkits\": " << number(medkitSupply)
-      << ", \"extinguishers\": " << number(extinguisherSupply) << "},\n";
+  const Tallies now = currentTallies();
+  out << "  ";
+  writeCounters(out, now);
+  out << ",\n  ";
+  writeSupplies(out, now);
+  out << ",\n";
+  writeRatingsAndScores(out);
   writeTimeline(out);
   out << "}\n";
   return out.str();
@@ -183,6 +309,7 @@ void writeDebrief() {
 }
 
 void writeDebriefIfDue() {
+  closeQuietVoices();
   if (changed && Clock::now() - lastWrite >= std::chrono::seconds(1))
     writeDebrief();
 }

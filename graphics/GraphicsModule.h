@@ -156,9 +156,10 @@ public:
   // go of every passenger following it and returns a camera watching it to
   // free flight. The caller empties the slot.
   void removeCharacter(std::uint32_t role);
-  // A state word from the state table; any other word is logged and ignored
-  // (the figure has no animation of that name).
-  void setCharacterState(std::uint32_t role, const std::string &state);
+  // The role's chief figure takes the state word (recorded); a word its
+  // figure has no animation for is logged and dropped, since the engine would
+  // throw on it. False when nothing changed.
+  bool setCharacterState(std::uint32_t role, const std::string &state);
   // Puts the camera in the eyes of the watched chief (viewedRole 0..2).
   void followViewedChief();
   // The link's state in words under the lobby's rows.
@@ -215,15 +216,19 @@ public:
   // The captain's commands as every station applies them.
   void npcStopFollow(std::uint32_t role, std::string name);
   void npcFollow(std::uint32_t role, std::string name);
-  void npcMoveToDest(std::string name, Ogre::Vector3 dest);
+  // role: the captain's walk (0) or the facilitator's move (3), as recorded.
+  void npcMoveToDest(std::uint32_t role, std::string name, Ogre::Vector3 dest);
   // A crew member of the role's pool sent to the target, on every station.
   void crewWorksOn(std::uint32_t role, std::string targetName);
   // A delivery of supplies: kind 0 medical kits, 1 extinguishers; any other
   // kind is ignored.
   void addResource(std::int32_t kind, std::int32_t amount);
-  // The role's chief figure takes the state word; a word its figure has no
-  // animation for is dropped (logged). False when nothing changed.
-  bool setChiefState(std::uint32_t role, const std::string &state);
+  // The facilitator's injects (its buttons and their relayed copies): spawned
+  // and recorded in the debrief.
+  OgreRefApp::NPC *injectPassenger(const Ogre::Vector3 &at);
+  OgreRefApp::Fire *injectFire(const Ogre::Vector3 &at, double size);
+  // Ends every crew member's work under way at once (at the exercise's end).
+  void finishAllCrewWork();
   // Before a chief's slot is emptied: passengers following that chief stop.
   void releaseFollowersOf(std::uint32_t role);
   // The station's own action on what a pick met.

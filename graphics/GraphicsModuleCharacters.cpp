@@ -24,19 +24,6 @@ namespace {
 // View buttons by ID: the watched chief's role code, 3 the free camera.
 const std::array<const char *, 4> VIEW_BUTTONS = {"CaptainView", "MedicView", "FireView", "FacilitatorView"};
 
-// Every state word a figure has an animation for.
-const std::array<const char *, 8> STATE_WORDS = {
-    OgreRefApp::STATE_IDLE,          OgreRefApp::STATE_WALK,         OgreRefApp::STATE_DEAD,
-    OgreRefApp::STATE_DEAD_BACK,     OgreRefApp::STATE_DEAD_SITTING, OgreRefApp::STATE_DEAD_STOMACH,
-    OgreRefApp::STATE_MEDKIT_CROUCH, OgreRefApp::STATE_FIRE_SHOOT};
-
-bool isStateWord(const std::string &word) {
-  for (const char *known : STATE_WORDS)
-    if (word == known)
-      return true;
-  return false;
-}
-
 OgreRefApp::Character *characterOf(std::uint32_t role) {
   return isChiefRole(role) && clientTable[role] ? clientTable[role]->character : nullptr;
 }
@@ -113,12 +100,7 @@ void GraphicsModule::removeCharacter(std::uint32_t role) {
     return;
   }
   if (character) {
-    // Nobody may keep walking after a figure that is gone.
-    for (const auto &[name, object] : namedObjects) {
-      auto *npc = dynamic_cast<OgreRefApp::NPC *>(object);
-      if (npc && npc->getFollowTarget() == character)
-        npc->stopFollowObject();
-    }
+    releaseFollowersOf(role);
     showFigure(*character, false);
     character->setCollisionEnabled(false);
     character->setDynamicsEnabled(false, false);
@@ -131,20 +113,6 @@ void GraphicsModule::removeCharacter(std::uint32_t role) {
     if (mGUISystem)
       static_cast<CEGUI::RadioButton *>(guiWindow("FacilitatorView"))->setSelected(true);
   }
-}
-
-void GraphicsModule::setCharacterState(std::uint32_t role, const std::string &state) {
-  OgreRefApp::Character *character = characterOf(role);
-  if (!character) {
-    writeLog("NULL charID\n");
-    return;
-  }
-  if (!isStateWord(state)) {
-    writeLog("Ignored the unknown state word \"" + state.substr(0, 40) + "\" for " + clientTable[role]->name);
-    return;
-  }
-  character->setState(state);
-  recordAction(role, "state", state);
 }
 
 void GraphicsModule::followViewedChief() {

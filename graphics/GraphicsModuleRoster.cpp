@@ -14,6 +14,7 @@
 #include <OgreMovableObject.h>
 #include <OgreSceneNode.h>
 
+#include "graphics/DebriefRecord.h"
 #include "graphics/GuiWindows.h"
 #include "graphics/NetworkReports.h"
 #include "graphics/ScenePicking.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-constexpr double MEDKITS_PER_TREATMENT = 5;
 constexpr double EXTINGUISHER_PER_STEP = 2;
 constexpr std::int32_t RESOURCE_DELIVERY = 25;
 // A fire whose node-scale length is at most this goes out at the next step.
@@ -66,8 +66,21 @@ OgreRefApp::Character *chiefCharacter(std::uint32_t role) {
   return clientTable[role]->character;
 }
 
+// The roster's name of an object (fires do not carry theirs).
+std::string nameOf(const OgreRefApp::ApplicationObject *object) {
+  for (const auto &[name, named] : graphicsModule.namedObjects)
+    if (named == object)
+      return name;
+  return "";
+}
+
+std::string pointText(const Ogre::Vector3 &point) {
+  return std::to_string(point.x) + " " + std::to_string(point.y) + " " + std::to_string(point.z);
+}
+
+// By the injury, which every station agrees on, not by the pose.
 bool isLying(const OgreRefApp::NPC &passenger) {
-  return OgreRefApp::isDeadState(passenger.getCurrentAnimationName());
+  return passenger.injuryLevel > 0;
 }
 
 // A fire put out is hidden below the deck without collision: it is never
@@ -120,17 +133,14 @@ void GraphicsModule::medicInteractPassenger(std::string name) {
   }
   writeLog("Medic interact on passenger");
   stopMoving(*passenger);
-  const std::string pose = passenger->getCurrentAnimationName();
-  if (pose == OgreRefApp::STATE_DEAD_SITTING) {
-    passenger->setState(OgreRefApp::STATE_IDLE);
+  // The injury, not the pose, says what a treatment does: a crew member's
+  // treatment counted at its dispatch may not show yet.
+  if (passenger->injuryLevel > 0)
     medic->setState(OgreRefApp::STATE_MEDKIT_CROUCH);
-    healedCount += 1;
-  } else if (pose == OgreRefApp::STATE_DEAD_BACK || pose == OgreRefApp::STATE_DEAD_STOMACH) {
-    passenger->setState(OgreRefApp::STATE_DEAD_SITTING);
-    medic->setState(OgreRefApp::STATE_MEDKIT_CROUCH);
-  }
-  medkitSupply -= MEDKITS_PER_TREATMENT;
+  passenger->treat();
+  passenger->showInjury();
   stopMoving(*passenger);
+  recordAction(ROLE_MEDIC, "treat", name);
 }
 
 bool GraphicsModule::firemanInteractFire(std::string name) {
@@ -158,6 +168,9 @@ bool GraphicsModule::firemanInteractFire(std::string name) {
     wentOut = true;
   }
   extinguisherSupply -= EXTINGUISHER_PER_STEP;
+  recordAction(ROLE_FIREMAN, "extinguish", name);
+  if (wentOut)
+    recordAction(ROLE_FIREMAN, "fire out", name);
   return wentOut;
 }
 
@@ -202,8 +215,10 @@ void GraphicsModule::requestMoveToDest() {
 
 void GraphicsModule::npcStopFollow(std::uint32_t role, std::string name) {
   OgreRefApp::NPC *passenger = passengerNamed(name);
-  if (isChiefRole(role) && clientTable[role] && passenger && !isLying(*passenger))
-    passenger->stopFollowObject();
+  if (!isChiefRole(role) || !clientTable[role] || !passenger || isLying(*passenger))
+    return;
+  passenger->stopFollowObject();
+  recordAction(role, "stop", name);
 }
 
 void GraphicsModule::npcFollow(std::uint32_t role, std::string name) {
@@ -213,14 +228,16 @@ void GraphicsModule::npcFollow(std::uint32_t role, std::string name) {
     return;
   passenger->startFollowObject(leader);
   markEngaged(*passenger);
+  recordAction(role, "follow", name);
 }
 
-void GraphicsModule::npcMoveToDest(std::string name, Ogre::Vector3 dest) {
+void GraphicsModule::npcMoveToDest(std::uint32_t role, std::string name, Ogre::Vector3 dest) {
   OgreRefApp::NPC *passenger = passengerNamed(name);
   if (!passenger)
     return;
   passenger->moveToDest(dest);
   markEngaged(*passenger);
+  recordAction(role, role == ROLE_FACILITATOR ? "facilitator move" : "walk", name + " to " + pointText(dest));
 }
 
 void GraphicsModule::markEngaged(OgreRefApp::NPC &passenger) {
@@ -235,13 +252,25 @@ void GraphicsModule::crewWorksOn(std::uint32_t role, std::string targetName) {
     return;
   // A member leaves its pool only when it really went: a target that cannot
   // be worked on, or a chief not present, keeps it available.
-  if (role == ROLE_MEDIC && medkitSupply > 0 && !medicCrewPool.empty() && isPassenger(targetName)) {
-    if (medicCrewPool.back()->workOnPassenger(targetName))
-      medicCrewPool.pop_back();
-  } else if (role == ROLE_FIREMAN && extinguisherSupply > 0 && !fireCrewPool.empty() && isFire(targetName)) {
-    if (fireCrewPool.back()->workOnFire(targetName))
-      fireCrewPool.pop_back();
-  }
+  std::vector<OgreRefApp::NPC *> *pool = nullptr;
+  if (role == ROLE_MEDIC && medkitSupply > 0 && isPassenger(targetName))
+    pool = &medicCrewPool;
+  else if (role == ROLE_FIREMAN && extinguisherSupply > 0 && isFire(targetName))
+    pool = &fireCrewPool;
+  if (!pool || pool->empty())
+    return;
+  OgreRefApp::NPC *member = pool->back();
+  const bool went = role == ROLE_MEDIC ? member->workOnPassenger(targetName) : member->workOnFire(targetName);
+  if (!went)
+    return;
+  pool->pop_back();
+  recordAction(role, "crew dispatch", member->getName() + " to " + targetName);
+}
+
+void GraphicsModule::finishAllCrewWork() {
+  for (const auto &[name, object] : namedObjects)
+    if (auto *npc = dynamic_cast<OgreRefApp::NPC *>(object); npc && npc->isWorking())
+      npc->finishCrewWork();
 }
 
 void GraphicsModule::addResource(std::int32_t kind, std::int32_t amount) {
@@ -249,9 +278,25 @@ void GraphicsModule::addResource(std::int32_t kind, std::int32_t amount) {
     medkitSupply += amount;
   else if (kind == 1)
     extinguisherSupply += amount;
+  else
+    return;
+  recordAction(ROLE_FACILITATOR, "supplies",
+               std::string(kind == 0 ? "medkits " : "extinguishers ") + std::to_string(amount));
 }
 
-bool GraphicsModule::setChiefState(std::uint32_t role, const std::string &state) {
+OgreRefApp::NPC *GraphicsModule::injectPassenger(const Ogre::Vector3 &at) {
+  OgreRefApp::NPC *passenger = spawnPassenger(at);
+  recordAction(ROLE_FACILITATOR, "add passenger", passenger->getName() + " at " + pointText(at));
+  return passenger;
+}
+
+OgreRefApp::Fire *GraphicsModule::injectFire(const Ogre::Vector3 &at, double size) {
+  OgreRefApp::Fire *fire = spawnFire(false, size, at);
+  recordAction(ROLE_FACILITATOR, "add fire", nameOf(fire) + " at " + pointText(at));
+  return fire;
+}
+
+bool GraphicsModule::setCharacterState(std::uint32_t role, const std::string &state) {
   OgreRefApp::Character *chief = chiefCharacter(role);
   if (!chief) {
     writeLog("NULL charID\n");
@@ -261,10 +306,11 @@ bool GraphicsModule::setChiefState(std::uint32_t role, const std::string &state)
   // station: a word from the wire is checked first.
   Ogre::Entity *clone = chief->getCloneEntity();
   if (!clone || !clone->hasAnimationState(state)) {
-    writeLog("Unknown character state dropped: " + state);
+    writeLog("Unknown character state dropped: " + state.substr(0, 40));
     return false;
   }
   chief->setState(state);
+  recordAction(role, "state", state);
   return true;
 }
 
@@ -272,6 +318,7 @@ void GraphicsModule::releaseFollowersOf(std::uint32_t role) {
   const OgreRefApp::ApplicationObject *leaving = chiefCharacter(role);
   if (!leaving)
     return;
+  // Nobody may keep walking after a figure that is gone.
   for (const auto &[name, object] : namedObjects) {
     OgreRefApp::NPC *passenger = passengerNamed(name);
     if (passenger && passenger->getFollowTarget() == leaving)
@@ -312,7 +359,7 @@ void GraphicsModule::interactWithPicked(Ogre::MovableObject *object) {
       break;
     if (networkReports)
       networkReports->reportFacilitatorMove(name, markedDestination);
-    npcMoveToDest(name, markedDestination);
+    npcMoveToDest(ROLE_FACILITATOR, name, markedDestination);
     break;
   }
   default:
@@ -414,7 +461,7 @@ bool GraphicsModule::handleAddPassenger(const CEGUI::EventArgs &) {
   const Ogre::Vector3 at = markedDestination + Ogre::Vector3(0, 0, PASSENGER_DROP_HEIGHT);
   if (networkReports)
     networkReports->reportAddPassenger(at);
-  spawnPassenger(at);
+  injectPassenger(at);
   return true;
 }
 
@@ -424,7 +471,7 @@ bool GraphicsModule::handleCreateFire(const CEGUI::EventArgs &) {
   const Ogre::Vector3 at = markedDestination + Ogre::Vector3(0, 0, FIRE_HEIGHT);
   if (networkReports)
     networkReports->reportCreateFire(at, INJECTED_FIRE_SIZE);
-  spawnFire(false, INJECTED_FIRE_SIZE, at);
+  injectFire(at, INJECTED_FIRE_SIZE);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // collection on the facilitator's station, and the score screen. The
 // arithmetic is in ScoreSheet; this file moves it between the windows, the
 // station state and the network reports.
+#include "graphics/DebriefRecord.h"
 #include "graphics/GraphicsModule.h"
 
 #include <array>
@@ -97,6 +98,9 @@ void GraphicsModule::openRatingMenu() {
   if (!ratingMenuOpens(isClient, mScorePhase))
     return;
   mRatingPhase = true;
+  // Crew work ends by each station's own clock; finishing it here makes every
+  // station rate, and score, the same closing state.
+  finishAllCrewWork();
   guiWindow("RatingMenu")->show();
   writeLog("Rating menu opened");
 }
@@ -130,6 +134,7 @@ void GraphicsModule::finishChiefRating() {
     rating = boundedRating(rating);
   if (networkReports)
     networkReports->sendRatings(clientRole, ratings[0], ratings[1], ratings[2]);
+  recordRatings(clientRole, ratings[0], ratings[1], ratings[2]);
   writeLog("Ratings sent");
   showScoreScreen();
 }
@@ -139,6 +144,9 @@ void GraphicsModule::finishFacilitatorRating() {
   captainScore = scores.captain;
   medicScore = scores.medic;
   firemanScore = scores.fireman;
+  const ChiefRatings own = typedRatings();
+  recordRatings(ROLE_FACILITATOR, boundedRating(own[0]), boundedRating(own[1]), boundedRating(own[2]));
+  recordScores(captainScore, medicScore, firemanScore);
   if (networkReports)
     networkReports->broadcastFinalScores(captainScore, medicScore, firemanScore);
   showScoreScreen();
@@ -174,6 +182,7 @@ void GraphicsModule::receiveChiefRatings(std::uint32_t role, double captain, dou
   ClientRecord &record = *clientTable[role];
   record.scores = {captain, medic, fireman};
   record.scoreReceived = true;
+  recordRatings(role, boundedRating(captain), boundedRating(medic), boundedRating(fireman));
   markRatingReceived();
 }
 
@@ -181,6 +190,7 @@ void GraphicsModule::receiveFinalScores(double captain, double medic, double fir
   captainScore = boundedScore(captain);
   medicScore = boundedScore(medic);
   firemanScore = boundedScore(fireman);
+  recordScores(captainScore, medicScore, firemanScore);
   // Normally already there since its ratings went out; a chief whose menu
   // was never submitted gets the scores shown all the same.
   if (!mScorePhase)

@@ -215,6 +215,7 @@ OgreRefApp::NPC *GraphicsModule::spawnPassenger(const Ogre::Vector3 &position) {
   passenger->setDynamicsEnabled(true, true);
   OgreRefApp::turnUpright(*passenger);
   passenger->setState(OgreRefApp::STATE_DEAD_BACK);
+  passenger->injuryLevel = 2;
   passengerCount += 1;
   return passenger;
 }

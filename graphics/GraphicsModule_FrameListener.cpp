@@ -1,4 +1,5 @@
 #include "graphics/GraphicsModule_FrameListener.h"
+#include "graphics/DebriefRecord.h"
 
 #include <filesystem>
 #include <iostream>
@@ -234,11 +235,13 @@ void GraphicsModule_FrameListener::startActionAnimation() {
 
 void GraphicsModule_FrameListener::startVoice() {
   voiceRecorder.startRecording();
+  noteVoicePacket(clientRole);
   guiWindow("VoiceRecorder")->show();
 }
 
 void GraphicsModule_FrameListener::stopVoice() {
   voiceRecorder.stopRecording();
+  noteVoiceStop(clientRole);
   guiWindow("VoiceRecorder")->hide();
 }
 

@@ -361,21 +361,21 @@ TNL_IMPLEMENT_RPC(NetworkModule, c2smoveNPCtoDest,
   if (!sentByHolderOf(role, "c2smoveNPCtoDest") || !allFinite({x, y, z}))
     return;
   mStation->relayToAll(s2cmoveNPCtoDest_construct(role, passengerName, x, y, z));
-  mStation->scene.npcMoveToDest(passengerName.str(), x, y, z);
+  mStation->scene.npcMoveToDest(role, passengerName.str(), x, y, z);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, s2cmoveNPCtoDest,
                   (std::uint32_t role, StringPtr passengerName, double x, double y, double z),
                   (role, passengerName, x, y, z), NetClassGroupGameMask, RPCGuaranteedOrdered,
                   RPCDirServerToClient, 0) {
-  // The role is not used: the facilitator's own moves come with its code 3.
+  // The facilitator's own moves come with its code 3.
   if (!mStation || !mStation->isClient || !allFinite({x, y, z}))
     return;
   if (role > ROLE_FACILITATOR) {
     validAnnouncedRole(role, "s2cmoveNPCtoDest");
     return;
   }
-  mStation->scene.npcMoveToDest(passengerName.str(), x, y, z);
+  mStation->scene.npcMoveToDest(role, passengerName.str(), x, y, z);
 }
 
 TNL_IMPLEMENT_RPC(NetworkModule, c2srequestNPCtoFollow, (std::uint32_t role, StringPtr passengerName),

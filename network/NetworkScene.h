@@ -43,8 +43,10 @@ public:
   // One extinguishing step on the fire, one treatment of the passenger.
   virtual void firemanInteractFire(const std::string &fireName) = 0;
   virtual void medicInteractPassenger(const std::string &passengerName) = 0;
-  // The captain's commands; x, y, z in level units.
-  virtual void npcMoveToDest(const std::string &passengerName, double x, double y, double z) = 0;
+  // The captain's commands; x, y, z in level units. The walk's role is the
+  // captain's, or 3 for the facilitator's move.
+  virtual void npcMoveToDest(std::uint32_t role, const std::string &passengerName, double x, double y,
+                             double z) = 0;
   virtual void npcFollow(std::uint32_t role, const std::string &passengerName) = 0;
   virtual void npcStopFollow(std::uint32_t role, const std::string &passengerName) = 0;
   // A crew member of the role's pool sent to the target.

@@ -40,6 +40,7 @@ void PresentationScene::showLinkStatus(const std::string &words) {
 }
 
 void PresentationScene::playVoice(std::uint32_t role, const TNL::ByteBuffer &packet) {
+  noteVoicePacket(role);
   voiceReceiver.receive(role, packet);
 }
 
@@ -51,7 +52,8 @@ void PresentationScene::receiveFinalScores(double captain, double medic, double 
   graphicsModule.receiveFinalScores(captain, medic, fireman);
 }
 
-void PresentationScene::receiveChiefRatings(std::uint32_t role, double captain, double medic, double fireman) {
+void PresentationScene::receiveChiefRatings(std::uint32_t role, double captain, double medic,
+                                            double fireman) {
   graphicsModule.receiveChiefRatings(role, captain, medic, fireman);
 }
 
@@ -75,8 +77,9 @@ void PresentationScene::medicInteractPassenger(const std::string &passengerName)
   graphicsModule.medicInteractPassenger(passengerName);
 }
 
-void PresentationScene::npcMoveToDest(const std::string &passengerName, double x, double y, double z) {
-  graphicsModule.npcMoveToDest(passengerName, levelPoint(x, y, z));
+void PresentationScene::npcMoveToDest(std::uint32_t role, const std::string &passengerName, double x,
+                                      double y, double z) {
+  graphicsModule.npcMoveToDest(role, passengerName, levelPoint(x, y, z));
 }
 
 void PresentationScene::npcFollow(std::uint32_t role, const std::string &passengerName) {
@@ -96,9 +99,9 @@ void PresentationScene::addResource(std::int32_t kind, std::int32_t amount) {
 }
 
 void PresentationScene::addPassenger(double x, double y, double z) {
-  graphicsModule.spawnPassenger(levelPoint(x, y, z));
+  graphicsModule.injectPassenger(levelPoint(x, y, z));
 }
 
 void PresentationScene::createFire(double x, double y, double z, double size) {
-  graphicsModule.spawnFire(false, size, levelPoint(x, y, z));
+  graphicsModule.injectFire(levelPoint(x, y, z), size);
 }

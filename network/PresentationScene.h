@@ -17,7 +17,8 @@ public:
   void playVoice(std::uint32_t role, const TNL::ByteBuffer &packet) override;
   void firemanInteractFire(const std::string &fireName) override;
   void medicInteractPassenger(const std::string &passengerName) override;
-  void npcMoveToDest(const std::string &passengerName, double x, double y, double z) override;
+  void npcMoveToDest(std::uint32_t role, const std::string &passengerName, double x, double y,
+                     double z) override;
   void npcFollow(std::uint32_t role, const std::string &passengerName) override;
   void npcStopFollow(std::uint32_t role, const std::string &passengerName) override;
   void crewWorksOn(std::uint32_t role, const std::string &targetName) override;

@@ -46,6 +46,12 @@ constexpr Real POOL_LIFT = 200;        // pooled crew wait this far above their 
 constexpr Real WALL_PROBE_HEIGHT = 1; // the wall probe starts this far above the NPC's origin
 constexpr Real WALL_PROBE_REACH = 5;  // only walls this close ahead push the NPC back
 
+CrewWorkListener crewWorkListener = nullptr;
+
+void tellCrewWorkDone(const String &crew, const char *work, const String &target) {
+  if (crewWorkListener)
+    crewWorkListener(crew, work, target);
+}
 
 Character *chiefCharacter(RoleCode role) {
   const std::unique_ptr<ClientRecord> &record = clientTable[role];
@@ -259,20 +265,44 @@ void NPC::crewtick(const Ogre::FrameEvent &evt) {
 }
 
 void NPC::treatTargetPassenger() {
-  NPC *passenger = dynamic_cast<NPC *>(findNamedObject(mTargetName));
-  if (passenger) {
+  // The treatment itself was counted and paid when the member was sent (so
+  // every station decides the same later dispatches); its end shows it.
+  if (NPC *passenger = dynamic_cast<NPC *>(findNamedObject(mTargetName))) {
     passenger->zeroVelocities();
-    const String pose = passenger->getCurrentAnimationName();
-    if (pose == STATE_DEAD_SITTING) {
-      passenger->setState(STATE_IDLE);
-      healedCount += 1;
-    } else if (pose == STATE_DEAD_BACK || pose == STATE_DEAD_STOMACH) {
-      passenger->setState(STATE_DEAD_SITTING);
-    }
-    medkitSupply -= MEDKIT_PER_TREATMENT;
-    passenger->zeroVelocities();
+    passenger->showInjury();
   }
+  tellCrewWorkDone(mName, "crew treated", mTargetName);
   setDisabled();
+}
+
+bool NPC::treat() {
+  medkitSupply -= MEDKIT_PER_TREATMENT;
+  if (injuryLevel <= 0)
+    return false;
+  injuryLevel -= 1;
+  if (injuryLevel > 0)
+    return false;
+  healedCount += 1;
+  return true;
+}
+
+void NPC::showInjury() {
+  const String pose = getCurrentAnimationName();
+  if (injuryLevel == 1 && pose != STATE_DEAD_SITTING)
+    setState(STATE_DEAD_SITTING);
+  else if (injuryLevel == 0 && isDeadState(pose))
+    setState(STATE_IDLE);
+}
+
+void NPC::finishCrewWork() {
+  if (!mWorking)
+    return;
+  if (isMedicCrew(mName)) {
+    treatTargetPassenger();
+    return;
+  }
+  while (mWorking)
+    extinguishTargetFire();
 }
 
 void NPC::extinguishTargetFire() {
@@ -291,12 +321,14 @@ void NPC::extinguishTargetFire() {
     fire->setDynamicsEnabled(false, false);
     fire->setCollisionEnabled(false);
     extinguishedCount += 1;
+    tellCrewWorkDone(mName, "crew fire out", mTargetName);
     setDisabled();
   } else {
     const Ogre::Vector3 factor = scale - Ogre::Vector3(FIRE_SHRINK, FIRE_SHRINK, FIRE_SHRINK);
     fireNode->scale(factor);
     fire->resizeCollisionArea(factor);
     mWorkTimer = 0;
+    tellCrewWorkDone(mName, "crew extinguish", mTargetName);
   }
   extinguisherSupply -= EXTINGUISHER_PER_STEP;
 }
@@ -304,8 +336,9 @@ void NPC::extinguishTargetFire() {
 bool NPC::workOnPassenger(String passengerName) {
   NPC *passenger = dynamic_cast<NPC *>(findNamedObject(passengerName));
   Character *medic = chiefCharacter(ROLE_MEDIC);
-  if (!passenger || !medic || !isDeadState(passenger->getCurrentAnimationName()))
+  if (!passenger || !medic || passenger->injuryLevel <= 0)
     return false;
+  passenger->treat();
   const Ogre::Vector3 q = passenger->getPosition();
   const Ogre::Vector3 d = horizontalDirection(medic->getPosition(), q);
   mTargetName = passengerName;
@@ -401,6 +434,10 @@ const Ogre::SceneQuery::WorldFragment *NPC::firstWallAhead(Real maxDistance) {
       return hit.worldFragment;
   }
   return nullptr;
+}
+
+void setCrewWorkListener(CrewWorkListener listener) {
+  crewWorkListener = listener;
 }
 
 } // namespace OgreRefApp

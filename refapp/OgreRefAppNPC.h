@@ -68,11 +68,24 @@ public:
   // Summons this medic crew member 40 units from a lying passenger on the
   // medic chief's side. Nothing happens without such a passenger or a medic
   // chief; then it returns false and the member stays idle, so the dispatcher
-  // must keep it in its pool.
+  // must keep it in its pool. The treatment is counted and paid at once (the
+  // dispatch arrives in the same order on every station, its end by local
+  // time); the passenger's pose changes when the work ends.
   bool workOnPassenger(String passengerName);
+  // Passengers: one treatment (a chief's or a crew member's) takes the
+  // injury a step towards standing and pays its medical kits. Returns true
+  // when it made the passenger stand (one more healed).
+  bool treat();
+  // The pose follows the injury: sitting at 1, up (unless already up and
+  // walking) at 0; lying poses are left as they are.
+  void showInjury();
   // Summons this fire crew member 100 units from a burning fire on the
   // fireman chief's side; false (and nothing) without such a fire or chief.
   bool workOnFire(String fireName);
+  // Ends the work under way at once: a treatment shows, a fire is stepped
+  // until it is out, each step paid. The exercise's end calls it, so every
+  // station closes with the same state whatever each crew's clock had done.
+  void finishCrewWork();
 
   // Grid search from start towards the destination; true when a move ending
   // within 10 units of it was reached (it is then the record's last node).
@@ -119,6 +132,10 @@ public:
 
   // Set by the scene roster the first time it orders this passenger.
   bool engaged = false;
+  // Passengers: 2 lying, 1 sitting, 0 standing. Kept apart from the
+  // animation so that treatments and crew work arriving in different orders
+  // on different stations add up to the same state; the pose only shows it.
+  int injuryLevel = 0;
 
   const String &getMeshName() const { return mMeshName; }
   const String &getName() const { return mName; }
@@ -248,5 +265,11 @@ private:
   std::uint64_t mRayQueryCount = 0;
   std::uint64_t mGridTestCount = 0;
 };
+
+// Told of each piece of crew work done on this station, by local time:
+// (crew member's name, "crew treated" | "crew extinguish" | "crew fire out",
+// target's name).
+using CrewWorkListener = void (*)(const String &crew, const char *work, const String &target);
+void setCrewWorkListener(CrewWorkListener listener);
 
 } // namespace OgreRefApp

@@ -5,7 +5,11 @@
 //   - ordered RPC latency (a movement report, chief to facilitator) with
 //     steady traffic and for a report posted on an idle link;
 //   - bytes per second on each link while three chiefs walk at once, against
-//     the transport's 2500 B/s per link, and the send queue over 60 s.
+//     the transport's 2500 B/s per link, and the send queue over 60 s;
+//   - the same with the captain talking all along (a voice packet every
+//     100 ms, as the recorder sends them: 800 samples coded 180 to 7 bytes)
+//     and the medic treating once a second: the treatment's latency to the
+//     facilitator and to the fireman, and the queues per 10 s.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -49,8 +53,8 @@ public:
   void showLinkStatus(const std::string &) override {}
   void playVoice(std::uint32_t, const TNL::ByteBuffer &) override {}
   void firemanInteractFire(const std::string &) override {}
-  void medicInteractPassenger(const std::string &) override {}
-  void npcMoveToDest(const std::string &, double, double, double) override {}
+  void medicInteractPassenger(const std::string &name) override { treatments[name] = Clock::now(); }
+  void npcMoveToDest(std::uint32_t, const std::string &, double, double, double) override {}
   void npcFollow(std::uint32_t, const std::string &) override {}
   void npcStopFollow(std::uint32_t, const std::string &) override {}
   void crewWorksOn(std::uint32_t, const std::string &) override {}
@@ -63,6 +67,7 @@ public:
   void chiefLeft(std::uint32_t) override {}
 
   std::map<std::uint32_t, std::vector<std::pair<double, Clock::time_point>>> arrivals;
+  std::map<std::string, Clock::time_point> treatments; // by passenger name
 };
 
 struct BenchStation {
@@ -156,9 +161,30 @@ void latency(Bench &bench, double periodMs, int count, const char *label) {
   bench.leaveAll();
 }
 
+// The bytes of one voice packet: the recorder codes the samples of each
+// 100 ms capture step (800 at 8 kHz) in whole 180-sample frames of 7 bytes
+// and carries the rest over to the next step.
+std::size_t nextVoicePacketSize(std::size_t &carriedSamples) {
+  carriedSamples += 800;
+  const std::size_t frames = carriedSamples / 180;
+  carriedSamples -= frames * 180;
+  return frames * 7;
+}
+
+// Latencies in ms of the treatments that arrived, by when each was sent.
+std::vector<double> treatmentLatencies(const std::map<std::string, Clock::time_point> &sent,
+                                       const std::map<std::string, Clock::time_point> &arrived) {
+  std::vector<double> ms;
+  for (const auto &[name, when] : arrived)
+    if (sent.count(name))
+      ms.push_back(std::chrono::duration<double, std::milli>(when - sent.at(name)).count());
+  return ms;
+}
+
 // Three chiefs walk for seconds: each reports 20 times a second (a chief
-// walking ~100 units/s reports every 5 units).
-void threeWalk(Bench &bench, double seconds) {
+// walking ~100 units/s reports every 5 units). With talking, the captain
+// also sends its voice all along and the medic treats once a second.
+void threeWalk(Bench &bench, double seconds, bool talking) {
   std::map<std::uint16_t, std::size_t> bytesTo; // by destination port
   std::map<std::uint16_t, std::size_t> bytesFrom;
   bench.server->link.netInterface->setSendFilter(
@@ -180,28 +206,54 @@ void threeWalk(Bench &bench, double seconds) {
   std::size_t maxServerQueue = 0, maxChiefQueue = 0;
   double queueSum = 0;
   int samples = 0;
+  std::vector<std::size_t> windowMax(std::size_t(seconds / 10 + 1), 0); // server queue, per 10 s
   const auto start = Clock::now();
   auto nextReport = start;
+  auto nextVoice = start;
+  auto nextTreatment = start + std::chrono::milliseconds(500);
+  std::size_t carriedSamples = 0, voiceBytes = 0;
+  std::map<std::string, Clock::time_point> treatmentsSent;
+  BenchStation &captain = *bench.chiefs[ROLE_CAPTAIN];
+  BenchStation &medic = *bench.chiefs[ROLE_MEDIC];
   double x = 0;
   while (msSince(start) < seconds * 1000) {
-    if (Clock::now() >= nextReport) {
+    const auto now = Clock::now();
+    if (now >= nextReport) {
       x += 5;
       for (auto &chief : bench.chiefs)
         chief->link.reportMovement(x, 1, 0, 2, 0);
       nextReport += std::chrono::milliseconds(50);
     }
+    if (talking && now >= nextVoice) {
+      TNL::ByteBufferPtr packet = new TNL::ByteBuffer(nextVoicePacketSize(carriedSamples));
+      voiceBytes += packet->getBufferSize();
+      captain.link.sendVoice(packet);
+      nextVoice += std::chrono::milliseconds(100);
+    }
+    if (talking && now >= nextTreatment) {
+      const std::string name = "passenger" + std::to_string(treatmentsSent.size());
+      treatmentsSent[name] = Clock::now();
+      medic.link.sendAsChief("Treatment", [&](NetworkModule &connection) {
+        return connection.c2sMedicInteractPassenger(ROLE_MEDIC, name.c_str());
+      });
+      nextTreatment += std::chrono::seconds(1);
+    }
     bench.pass();
+    const std::size_t window = std::min(windowMax.size() - 1, std::size_t(msSince(start) / 10000));
     for (const auto &connection : bench.server->link.netInterface->getConnectionList()) {
       const std::size_t queued =
           static_cast<TNL::EventConnection *>(connection.getPointer())->getQueuedEventCount();
       maxServerQueue = std::max(maxServerQueue, queued);
+      windowMax[window] = std::max(windowMax[window], queued);
       queueSum += double(queued);
       ++samples;
     }
     for (auto &chief : bench.chiefs)
       maxChiefQueue = std::max(maxChiefQueue, chief->link.ownConnection->getQueuedEventCount());
   }
-  std::printf("three chiefs walking for %.0f s, 20 movement reports per chief and second:\n", seconds);
+  bench.passUntil([] { return false; }, 1000); // the last treatments arrive
+  std::printf("three chiefs walking for %.0f s, 20 movement reports per chief and second%s:\n", seconds,
+              talking ? ", the captain talking, the medic treating once a second" : "");
   for (auto &chief : bench.chiefs) {
     const std::uint16_t port = chief->link.netInterface->getBoundAddress().port;
     std::printf(
@@ -216,6 +268,20 @@ void threeWalk(Bench &bench, double seconds) {
       "  facilitator's send queue per link: mean %.1f, max %zu events; chiefs' max %zu; relayed reports "
       "received %zu of %.0f\n",
       samples ? queueSum / samples : 0.0, maxServerQueue, maxChiefQueue, received, seconds * 20 * 3 * 2);
+  std::printf("  facilitator's largest queue in each 10 s:");
+  for (std::size_t most : windowMax)
+    std::printf(" %zu", most);
+  std::printf("\n");
+  if (talking) {
+    const std::vector<double> toServer = treatmentLatencies(treatmentsSent, bench.server->scene.treatments);
+    const std::vector<double> toFireman =
+        treatmentLatencies(treatmentsSent, bench.chiefs[ROLE_FIREMAN]->scene.treatments);
+    std::printf("  voice payload %.0f B/s; treatment latency to the facilitator (%zu of %zu): p50 %.2f ms, "
+                "p99 %.2f ms; relayed to the fireman (%zu): p50 %.2f ms, p99 %.2f ms\n",
+                double(voiceBytes) / seconds, toServer.size(), treatmentsSent.size(),
+                percentile(toServer, 0.5), percentile(toServer, 0.99), toFireman.size(),
+                percentile(toFireman, 0.5), percentile(toFireman, 0.99));
+  }
   bench.server->link.netInterface->setSendFilter(nullptr);
   for (auto &chief : bench.chiefs)
     chief->link.netInterface->setSendFilter(nullptr);
@@ -229,6 +295,7 @@ int main() {
   handshake(bench);
   latency(bench, 20, 300, "steady traffic (one every 20 ms)");
   latency(bench, 0, 20, "posted on an idle link (one per second)");
-  threeWalk(bench, 60);
+  threeWalk(bench, 60, false);
+  threeWalk(bench, 60, true);
   return 0;
 }

@@ -2,10 +2,12 @@
 // steps, the captain's commands, the crew dispatch, names and state words
 // from the wire, and the action picking of a chief at its start. Reports go
 // to a recording stand-in for the network. Run under Xvfb.
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -17,12 +19,14 @@
 #include <OgreAnimationState.h>
 #include <OgreCamera.h>
 #include <OgreEntity.h>
+#include <OgreFrameListener.h>
 #include <OgreRenderWindow.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreSceneQuery.h>
 #include <OgreViewport.h>
 
+#include "graphics/DebriefRecord.h"
 #include "graphics/GraphicsModule.h"
 #include "graphics/GuiWindows.h"
 #include "graphics/NetworkReports.h"
@@ -116,6 +120,12 @@ void hideAsOwn(OgreRefApp::Character &figure) {
 
 NPC *passenger(const std::string &name) {
   return dynamic_cast<NPC *>(findNamedObject(name));
+}
+
+// A passenger healed outside the roster: up, and no longer injured.
+void standUp(NPC &p) {
+  p.setState(OgreRefApp::STATE_IDLE);
+  p.injuryLevel = 0;
 }
 
 Fire *fire(const std::string &name) {
@@ -267,7 +277,7 @@ TEST_F(Roster, CaptainsCommandsWaitForTheServersCopyAndRescueCountsOnce) {
   graphicsModule.requestMoveToDest();
   EXPECT_TRUE(reports.sent.empty());
 
-  p->setState(OgreRefApp::STATE_IDLE);
+  standUp(*p);
   graphicsModule.requestFollow();
   graphicsModule.requestMoveToDest();
   graphicsModule.requestStopFollow();
@@ -281,7 +291,7 @@ TEST_F(Roster, CaptainsCommandsWaitForTheServersCopyAndRescueCountsOnce) {
   EXPECT_TRUE(p->isFollowing());
   EXPECT_EQ(p->getFollowTarget(), clientTable[ROLE_CAPTAIN]->character);
   graphicsModule.npcFollow(ROLE_CAPTAIN, "passenger7");
-  graphicsModule.npcMoveToDest("passenger7", Ogre::Vector3(-400, -100, 0));
+  graphicsModule.npcMoveToDest(ROLE_CAPTAIN, "passenger7", Ogre::Vector3(-400, -100, 0));
   EXPECT_TRUE(p->isMoving());
   EXPECT_EQ(rescuedCount, rescuedBefore + 1);
 
@@ -312,7 +322,7 @@ TEST_F(Roster, CrewLeavesItsPoolOnlyWhenItReallyWent) {
   makeOwn(ROLE_FACILITATOR);
   ASSERT_EQ(medicCrewPool.size(), 2u);
   ASSERT_EQ(fireCrewPool.size(), 2u);
-  passenger("passenger9")->setState(OgreRefApp::STATE_IDLE); // standing
+  standUp(*passenger("passenger9"));
   const std::string lying = "passenger11";
   ASSERT_EQ(passenger(lying)->getCurrentAnimationName(), "DeadBack");
 
@@ -355,7 +365,10 @@ TEST_F(Roster, CrewLeavesItsPoolOnlyWhenItReallyWent) {
   EXPECT_EQ(medicCrew->getTargetName(), lying);
   EXPECT_TRUE(fireCrew->isWorking());
   EXPECT_EQ(fireCrew->getTargetName(), "fireparticle8");
-  EXPECT_EQ(medkitSupply, 100); // the crew spend when their work is done
+  // The treatment is counted and paid at its dispatch, shown when the work ends.
+  EXPECT_EQ(medkitSupply, 95);
+  EXPECT_EQ(passenger(lying)->injuryLevel, 1);
+  EXPECT_EQ(passenger(lying)->getCurrentAnimationName(), "DeadBack");
 }
 
 TEST_F(Roster, ActionKeyRefusesAtZeroOrBelowAsTheCrewDispatchDoes) {
@@ -411,11 +424,11 @@ TEST_F(Roster, TimedActionsCompleteAtFrame601And61) {
 
 TEST_F(Roster, UnknownStateWordsAreDropped) {
   OgreRefApp::Character *medic = clientTable[ROLE_MEDIC]->character;
-  ASSERT_TRUE(graphicsModule.setChiefState(ROLE_MEDIC, "Medkit_Crouch_Shoot1"));
-  EXPECT_FALSE(graphicsModule.setChiefState(ROLE_MEDIC, "Moonwalk"));
-  EXPECT_FALSE(graphicsModule.setChiefState(ROLE_MEDIC, ""));
+  ASSERT_TRUE(graphicsModule.setCharacterState(ROLE_MEDIC, "Medkit_Crouch_Shoot1"));
+  EXPECT_FALSE(graphicsModule.setCharacterState(ROLE_MEDIC, "Moonwalk"));
+  EXPECT_FALSE(graphicsModule.setCharacterState(ROLE_MEDIC, ""));
   EXPECT_EQ(medic->getCurrentAnimation()->getAnimationName(), "Medkit_Crouch_Shoot1");
-  EXPECT_FALSE(graphicsModule.setChiefState(7, "Idle"));
+  EXPECT_FALSE(graphicsModule.setCharacterState(7, "Idle"));
 }
 
 TEST_F(Roster, MedicAtItsStartPicksThePassengerInFrontNotItsOwnFigure) {
@@ -480,7 +493,7 @@ TEST_F(Roster, FacilitatorMovesOnlyStandingPassengersAndTellsEveryStation) {
   EXPECT_TRUE(reports.sent.empty());
 
   NPC *standing = passenger("passenger9");
-  standing->setState(OgreRefApp::STATE_IDLE);
+  standUp(*standing);
   graphicsModule.interactWithPicked(standing->getCloneEntity());
   EXPECT_TRUE(standing->isMoving());
   EXPECT_EQ(reports.sent, (std::vector<std::string>{"facilitator walk passenger9 -300 -50 0"}));
@@ -571,7 +584,7 @@ TEST_F(RosterButtons, ChiefsButtonsReportOnlyWhileRunningWithTheirOwnSlot) {
 
   makeOwn(ROLE_CAPTAIN);
   reports.sent.clear();
-  passenger("passenger12")->setState(OgreRefApp::STATE_IDLE);
+  standUp(*passenger("passenger12"));
   graphicsModule.markedDestination = Ogre::Vector3(-350, -60, 0);
   click("FollowBtn");
   click("DirectBtn");
@@ -594,6 +607,199 @@ TEST_F(RosterButtons, FiremansOwnLastStepResetsItsBar) {
   graphicsModule.interactWithPicked(fire(name)->getEntity());
   EXPECT_FLOAT_EQ(bar->getProgress(), 0);
   EXPECT_FALSE(graphicsModule.mTimedAction.actionActive);
+}
+
+// ---- The debrief record and stations that see the same actions in other orders ----
+
+Ogre::FrameEvent frameOf(double seconds) {
+  Ogre::FrameEvent event;
+  event.timeSinceLastEvent = event.timeSinceLastFrame = static_cast<Ogre::Real>(seconds);
+  return event;
+}
+
+std::string rosterName(const OgreRefApp::ApplicationObject *object) {
+  for (const auto &[name, named] : graphicsModule.namedObjects)
+    if (named == object)
+      return name;
+  return "";
+}
+
+// The record's timeline entries (one a line) with that action and a target
+// containing the given text.
+std::vector<std::string> entries(const std::string &action, const std::string &target) {
+  std::vector<std::string> found;
+  std::istringstream text(debriefText());
+  for (std::string line; std::getline(text, line);)
+    if (line.find("\"action\": \"" + action + "\"") != std::string::npos &&
+        line.find(target) != std::string::npos)
+      found.push_back(line);
+  return found;
+}
+
+// The one entry of that action on that target; fails the test otherwise.
+std::string entry(const std::string &action, const std::string &target) {
+  const std::vector<std::string> found = entries(action, target);
+  EXPECT_EQ(found.size(), 1u) << action << " " << target;
+  return found.empty() ? std::string() : found.front();
+}
+
+// The line holds the healed count and the medical kits it was recorded with.
+void expectAfter(const std::string &line, double healed, double medkits) {
+  std::ostringstream h, m;
+  h << "\"healed\": " << healed << ",";
+  m << "\"medkits\": " << medkits << ",";
+  EXPECT_NE(line.find(h.str()), std::string::npos) << line;
+  EXPECT_NE(line.find(m.str()), std::string::npos) << line;
+}
+
+TEST_F(Roster, DebriefTimelineHoldsEveryActionWithTheTalliesAfterIt) {
+  makeOwn(ROLE_FACILITATOR);
+  graphicsModule.finishAllCrewWork(); // crews sent by earlier tests come back
+  medkitSupply = 100;
+  extinguisherSupply = 100;
+  const double healed = healedCount;
+  const double passengers = passengerCount;
+  const std::string p = graphicsModule.injectPassenger(Ogre::Vector3(-320, -40, 25))->getName();
+  const std::string patient = graphicsModule.injectPassenger(Ogre::Vector3(-340, -90, 25))->getName();
+  const size_t before = graphicsModule.namedObjects.size();
+  Fire *injected = graphicsModule.injectFire(Ogre::Vector3(-360, -60, 10), 0.5);
+  ASSERT_EQ(graphicsModule.namedObjects.size(), before + 1);
+  const std::string f = rosterName(injected);
+  std::ostringstream passengersAfter;
+  passengersAfter << "\"passengers\": " << passengers + 1 << ",";
+  EXPECT_NE(entry("add passenger", p + " at ").find(passengersAfter.str()), std::string::npos);
+  entry("add fire", f + " at ");
+
+  graphicsModule.medicInteractPassenger(p);
+  graphicsModule.medicInteractPassenger(p);
+  const std::vector<std::string> treatments = entries("treat", "\"" + p + "\"");
+  ASSERT_EQ(treatments.size(), 2u);
+  expectAfter(treatments[0], healed, 95);
+  expectAfter(treatments[1], healed + 1, 90);
+
+  // Eight shrinking steps, the ninth puts it out.
+  for (int step = 0; step < 9; ++step)
+    graphicsModule.firemanInteractFire(f);
+  EXPECT_EQ(entries("extinguish", "\"" + f + "\"").size(), 9u);
+  const std::string out = entry("fire out", "\"" + f + "\"");
+  EXPECT_NE(out.find("\"extinguishers\": 82}"), std::string::npos) << out;
+
+  graphicsModule.npcFollow(ROLE_CAPTAIN, p);
+  graphicsModule.npcStopFollow(ROLE_CAPTAIN, p);
+  graphicsModule.npcMoveToDest(ROLE_CAPTAIN, p, Ogre::Vector3(-300, -60, 0));
+  graphicsModule.npcMoveToDest(ROLE_FACILITATOR, p, Ogre::Vector3(-310, -70, 0));
+  EXPECT_NE(entry("follow", "\"" + p + "\"").find("\"role\": 0,"), std::string::npos);
+  entry("stop", "\"" + p + "\"");
+  EXPECT_NE(entry("walk", p + " to ").find("\"role\": 0,"), std::string::npos);
+  EXPECT_NE(entry("facilitator move", p + " to ").find("\"role\": 3,"), std::string::npos);
+
+  NPC *crew = medicCrewPool.back();
+  graphicsModule.crewWorksOn(ROLE_MEDIC, patient);
+  expectAfter(entry("crew dispatch", crew->getName() + " to " + patient), healed + 1, 85);
+  crew->crewtick(frameOf(3.5));
+  EXPECT_EQ(passenger(patient)->getCurrentAnimationName(), "DeadSitting");
+  // The objects list holds each passenger's injury beside its pose.
+  std::istringstream objects(debriefText());
+  int injuriesSeen = 0;
+  for (std::string line; std::getline(objects, line);) {
+    if (line.find("{\"name\": \"" + patient + "\"") != std::string::npos) {
+      EXPECT_NE(line.find("\"state\": \"DeadSitting\", \"injury\": 1}"), std::string::npos) << line;
+      ++injuriesSeen;
+    }
+    if (line.find("{\"name\": \"" + p + "\"") != std::string::npos) {
+      EXPECT_NE(line.find("\"injury\": 0}"), std::string::npos) << line;
+      ++injuriesSeen;
+    }
+  }
+  EXPECT_EQ(injuriesSeen, 2);
+  EXPECT_NE(entry("crew treated", crew->getName() + " on " + patient).find("\"role\": 1,"),
+            std::string::npos);
+
+  graphicsModule.addResource(0, 25);
+  expectAfter(entries("supplies", "medkits 25").back(), healed + 1, 110);
+
+  recordRatings(ROLE_MEDIC, 80, 70, 60);
+  recordScores(15, 73.9, 100);
+  const std::string text = debriefText();
+  EXPECT_NE(text.find("{\"role\": 1, \"captain\": 80, \"medic\": 70, \"fireman\": 60}"), std::string::npos);
+  EXPECT_NE(text.find("\"scores\": {\"captain\": 15, \"medic\": 73.9, \"fireman\": 100}"), std::string::npos);
+  entry("ratings", "captain 80 medic 70 fireman 60");
+
+  // The fireman's stream: one start, and one stop once it has been quiet.
+  const size_t startsBefore = entries("talk start", "").size();
+  noteVoicePacket(ROLE_FIREMAN);
+  noteVoicePacket(ROLE_FIREMAN);
+  closeQuietVoices();
+  EXPECT_EQ(entries("talk start", "").size(), startsBefore + 1);
+  EXPECT_TRUE(entries("talk stop", "").empty());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  closeQuietVoices();
+  closeQuietVoices();
+  ASSERT_EQ(entries("talk stop", "").size(), 1u);
+  EXPECT_NE(entries("talk stop", "").front().find("\"role\": 2,"), std::string::npos);
+}
+
+// Two stations receive the same dispatches and treatments in one order, but
+// a crew member's work ends by each station's clock: on one before the
+// medic's treatment, on the other after a second dispatch. Played on two
+// passengers of one scene, both must end alike.
+TEST_F(Roster, TreatmentsAndCrewHealsInEitherOrderAddUpTheSame) {
+  makeOwn(ROLE_FACILITATOR);
+  graphicsModule.finishAllCrewWork();
+  struct Outcome {
+    int injury;
+    std::string pose;
+    double healed, medkits;
+    size_t pool;
+  };
+  const auto play = [](bool crewEndsFirst, const Ogre::Vector3 &at) {
+    const std::string name = graphicsModule.injectPassenger(at)->getName();
+    const double healed = healedCount;
+    const double medkits = medkitSupply;
+    NPC *first = medicCrewPool.back();
+    graphicsModule.crewWorksOn(ROLE_MEDIC, name);
+    if (crewEndsFirst)
+      first->crewtick(frameOf(3.5));
+    graphicsModule.medicInteractPassenger(name);
+    graphicsModule.crewWorksOn(ROLE_MEDIC, name); // nothing left to treat
+    for (NPC *crew : {first, medicCrewPool.empty() ? first : medicCrewPool.back()})
+      if (crew->isWorking())
+        crew->crewtick(frameOf(3.5));
+    NPC *p = passenger(name);
+    return Outcome{p->injuryLevel, p->getCurrentAnimationName(), healedCount - healed, medkits - medkitSupply,
+                   medicCrewPool.size()};
+  };
+  const Outcome early = play(true, Ogre::Vector3(-330, -20, 25));
+  const Outcome late = play(false, Ogre::Vector3(-350, -110, 25));
+  for (const Outcome &o : {early, late}) {
+    EXPECT_EQ(o.injury, 0);
+    EXPECT_EQ(o.pose, "Idle");
+    EXPECT_EQ(o.healed, 1);
+    EXPECT_EQ(o.medkits, 10);
+    EXPECT_EQ(o.pool, 2u);
+  }
+
+  // A fire crew steps by its own clock; the exercise's end finishes its work,
+  // so stations whose crews stepped a different number of times close alike.
+  const auto extinguish = [](int crewSteps, const Ogre::Vector3 &at) {
+    Fire *burning = graphicsModule.injectFire(at, 0.5);
+    const double extinguished = extinguishedCount;
+    const double supply = extinguisherSupply;
+    NPC *crew = fireCrewPool.back();
+    const std::string fireName = rosterName(burning);
+    graphicsModule.crewWorksOn(ROLE_FIREMAN, fireName);
+    for (int step = 0; step < crewSteps; ++step)
+      crew->crewtick(frameOf(0.6));
+    graphicsModule.firemanInteractFire(fireName);
+    graphicsModule.finishAllCrewWork();
+    EXPECT_FALSE(crew->isWorking());
+    EXPECT_FALSE(burning->isCollisionEnabled());
+    return std::make_pair(extinguishedCount - extinguished, supply - extinguisherSupply);
+  };
+  // Nine steps in all put a fire out, whoever takes them.
+  EXPECT_EQ(extinguish(0, Ogre::Vector3(-380, -30, 10)), std::make_pair(1.0, 18.0));
+  EXPECT_EQ(extinguish(3, Ogre::Vector3(-390, -120, 10)), std::make_pair(1.0, 18.0));
+  EXPECT_EQ(fireCrewPool.size(), 2u);
 }
 
 } // namespace

@@ -50,7 +50,7 @@ public:
   }
   void firemanInteractFire(const std::string &name) override { calls.push_back("extinguish " + name); }
   void medicInteractPassenger(const std::string &name) override { calls.push_back("treat " + name); }
-  void npcMoveToDest(const std::string &name, double x, double y, double z) override {
+  void npcMoveToDest(std::uint32_t, const std::string &name, double x, double y, double z) override {
     std::ostringstream text;
     text << "walk " << name << " " << x << " " << y << " " << z;
     calls.push_back(text.str());
@@ -427,7 +427,8 @@ TEST_F(Exercise, VoiceIsRelayedToTheOtherChiefsAndHeardByTheFacilitatorNeverEcho
   ASSERT_TRUE(medic.link.sendVoice(packet));
   pump(1000);
   for (const TestStation *station : {server.get(), &captain, &fireman})
-    EXPECT_EQ(station->callsStartingWith("voice"), std::vector<std::string>{"voice 1 70"}) << station->roleName;
+    EXPECT_EQ(station->callsStartingWith("voice"), std::vector<std::string>{"voice 1 70"})
+        << station->roleName;
   EXPECT_TRUE(medic.callsStartingWith("voice").empty());
 }
 
@@ -504,4 +505,3 @@ TEST_F(Exercise, EachActionReachesTheStationsItsFanOutNamesAndTheSenderOnlyWhenI
 }
 
 } // namespace
-

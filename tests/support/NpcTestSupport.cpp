@@ -91,6 +91,9 @@ OgreRefApp::World &world() {
 OgreRefApp::NPC &spawnPassenger(const Ogre::Vector3 &position, const char *state) {
   OgreRefApp::NPC &npc = *graphicsModule.spawnPassenger(position);
   npc.setState(state);
+  // The injury the pose stands for: lying 2, sitting 1, up 0.
+  const std::string pose = state;
+  npc.injuryLevel = pose == OgreRefApp::STATE_DEAD_SITTING ? 1 : OgreRefApp::isDeadState(pose) ? 2 : 0;
   return npc;
 }
 
