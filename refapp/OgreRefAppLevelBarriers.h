@@ -94,6 +94,17 @@ private:
   const std::vector<Movable> &refreshedMovables();
   void takeMovables();
   static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
+  // Whether box lies so far beside a segment's footprint (footprintOf) in x
+  // or y that neither the box nor the box grown by the rounding margin is
+  // met within the segment's reach plus that margin.
+  static bool isClearOf(const BarrierGrid::Footprint &segment, const Ogre::AxisAlignedBox &box) {
+    const Ogre::Real gap = CLEARANCE;
+    return box.getMaximum().x + gap < segment.minX || box.getMinimum().x - gap > segment.maxX ||
+           box.getMaximum().y + gap < segment.minY || box.getMinimum().y - gap > segment.maxY;
+  }
+  // Twice the rounding margin, and as much again against the rounding of
+  // the segment's end point, level units.
+  static constexpr Ogre::Real CLEARANCE = 4 * ROUNDING_MARGIN + 0.05f;
   // Whether the box grown and shrunk by the margin would be met differently
   // within reach than hitWithinReach says: the ray grazes an edge or starts
   // at a face.
@@ -122,9 +133,14 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
                                                Accept &&accept, bool *undecided) {
   const std::vector<Movable> &movables = refreshedMovables();
   Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
+  const bool level = ray.getDirection().z == 0;
+  const BarrierGrid::Footprint segment = footprintOf(ray, reach);
   auto test = [&](int index) {
     const Movable &movable = movables[index];
     if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
+      return;
+    // A level ray can neither meet nor graze a box clear of its segment.
+    if (level && movable.box.isFinite() && isClearOf(segment, movable.box))
       return;
     if (!accept(movable))
       return;
@@ -136,7 +152,7 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
   };
   for (int index : mUnboundedMovables)
     test(index);
-  mMovableGrid.forEachNear(footprintOf(ray, reach), test);
+  mMovableGrid.forEachNear(segment, test);
   return nearest;
 }
 

@@ -94,6 +94,16 @@ void NPC::restartWithCurrentStep() {
 
 NPC::SearchProgress NPC::continueSearch(std::size_t &nodesLeft) {
   mStepLength = mSearchStepLength; // grown by earlier frames of this search
+  // The level cannot change while this call runs: look its barriers up once
+  // rather than for every test.
+  struct BarriersLookedUp {
+    NPC &npc;
+    explicit BarriersLookedUp(NPC &owner) : npc(owner) {
+      npc.mSearchBarriers = npc.levelBarriers();
+      npc.mSearchBarriersLookedUp = true;
+    }
+    ~BarriersLookedUp() { npc.mSearchBarriersLookedUp = false; }
+  } lookedUp(*this);
   for (;;) {
     const SearchOutcome outcome = expandNodes(nodesLeft);
     if (outcome == SearchOutcome::OutOfNodes) {
@@ -187,7 +197,7 @@ LevelBarriers *NPC::levelBarriers() const {
 Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
                          Real reach, Real otherReach) {
   // Scenes without a BSP level have no grids; the ray query serves them.
-  LevelBarriers *barriers = levelBarriers();
+  LevelBarriers *barriers = mSearchBarriersLookedUp ? mSearchBarriers : levelBarriers();
   if (!barriers)
     return nearestBarrierByRayQuery(origin, unitDirection, parentG);
   bool undecided = false;
