@@ -110,16 +110,17 @@ bool SpatialHash::isNearAny(const Ogre::Vector3 &point) const {
   const std::int32_t cellX = cellOf(point.x);
   const std::int32_t cellY = cellOf(point.y);
   // Entries of other cells that share a bucket are tested too: the exact
-  // test answers for them as well.
+  // test answers for them as well. The point's own cell and its side
+  // neighbours first, as they most often hold a near entry.
+  static constexpr std::uint32_t OFFSETS[9][2] = {{1, 1}, {0, 1}, {2, 1}, {1, 0}, {1, 2},
+                                                  {0, 0}, {2, 0}, {0, 2}, {2, 2}};
   const std::uint32_t hashX = static_cast<std::uint32_t>(cellX - 1) * HASH_X;
   const std::uint32_t hashY = static_cast<std::uint32_t>(cellY - 1) * HASH_Y;
-  for (std::uint32_t dx = 0; dx < 3; ++dx) {
-    for (std::uint32_t dy = 0; dy < 3; ++dy) {
-      const std::uint32_t bucket = (hashX + dx * HASH_X + hashY + dy * HASH_Y) >> mBucketShift;
-      for (std::int32_t i = mHeads[bucket]; i >= 0; i = mEntries[i].next)
-        if (isWithin(mEntries[i], point))
-          return true;
-    }
+  for (const auto &offset : OFFSETS) {
+    const std::uint32_t bucket = (hashX + offset[0] * HASH_X + hashY + offset[1] * HASH_Y) >> mBucketShift;
+    for (std::int32_t i = mHeads[bucket]; i >= 0; i = mEntries[i].next)
+      if (isWithin(mEntries[i], point))
+        return true;
   }
   return false;
 }

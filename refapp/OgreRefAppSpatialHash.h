@@ -42,6 +42,11 @@ private:
   void growBuckets();
   float cachedSquaredLimit(double length);
   static bool isWithin(const Entry &entry, const Ogre::Vector3 &point) {
+    // The squared distance is at least dx * dx however it rounds: most
+    // entries are settled by x alone.
+    const float dx = entry.endPoint.x - point.x;
+    if (dx * dx >= entry.squaredLimit)
+      return false;
     return (entry.endPoint - point).squaredLength() < entry.squaredLimit;
   }
 
