@@ -217,7 +217,9 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   // A little farther than asked, so that a hit just beyond shows up as close.
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
   Real nearest = std::numeric_limits<Real>::infinity();
-  barriers.nearestBrushWithin(ray, reach, &nearest, &undecided);
+  // The movables' shorter reach looks at the same area: worked out once.
+  const BarrierGrid::Footprint area = LevelBarriers::footprintOf(ray, reach);
+  barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
     return nearest;
   const Real movable = barriers.nearestMovableWithin(
@@ -225,7 +227,7 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
       [this](const LevelBarriers::Movable &candidate) {
         return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
       },
-      &undecided);
+      &undecided, &area);
   return std::min(nearest, movable);
 }
 
