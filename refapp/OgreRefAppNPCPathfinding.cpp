@@ -28,6 +28,21 @@ constexpr double IGNORE_OBJECTS_UP_TO_G = 10;
 
 const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
+// The grid directions normalised as AINode normalises them, so that an end
+// point made from this table has the very bits of the node's own.
+struct UnitGridDirections {
+  Ogre::Vector3 unit[GRID_DIRECTION_COUNT];
+  UnitGridDirections() {
+    for (int k = 0; k < GRID_DIRECTION_COUNT; ++k)
+      unit[k] = GRID_DIRECTIONS[k].normalisedCopy();
+  }
+};
+
+const Ogre::Vector3 &unitGridDirection(int k) {
+  static const UnitGridDirections directions;
+  return directions.unit[k];
+}
+
 } // namespace
 
 void NPC::pushOpen(const AINode &node) {
@@ -141,9 +156,17 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
     for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
       if (k == node.id)
         continue; // never straight back to the parent
-      AINode successor(GRID_DIRECTIONS[k], node.endPoint, mStepLength, oppositeDirection(k));
-      if (isNearExpandedNode(successor.endPoint) || isMoveBlocked(node, k))
+      // As AINode(GRID_DIRECTIONS[k], node.endPoint, mStepLength, ...) would
+      // place it; the node itself is made only for a move that is taken.
+      const Ogre::Vector3 endPoint = node.endPoint + unitGridDirection(k) * static_cast<Real>(mStepLength);
+      if (isNearExpandedNode(endPoint) || isMoveBlocked(node, k))
         continue;
+      AINode successor;
+      successor.id = oppositeDirection(k);
+      successor.length = mStepLength;
+      successor.direction = GRID_DIRECTIONS[k];
+      successor.position = node.endPoint;
+      successor.endPoint = endPoint;
       successor.g = node.g + mStepLength;
       successor.f = successor.g + successor.endPoint.distance(mSearchDestination);
       pushOpen(successor);
