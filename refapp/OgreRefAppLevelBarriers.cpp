@@ -283,7 +283,8 @@ bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlig
 }
 
 const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const Ogre::Ray &ray, Real reach,
-                                                                         Real *distance, bool *undecided) {
+                                                                         Real *distance, bool *undecided,
+                                                                         const BarrierGrid::Footprint *area) {
   const Ogre::SceneQuery::WorldFragment *nearest = nullptr;
   Real nearestDistance = reach;
   const bool level = ray.getDirection().z == 0;
@@ -314,7 +315,7 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
   };
   for (int index : mUnboundedBrushes)
     test(index);
-  mBrushGrid.forEachNear(footprintOf(ray, reach), test);
+  mBrushGrid.forEachNear(area ? *area : footprintOf(ray, reach), test);
   if (distance)
     *distance = nearest ? nearestDistance : std::numeric_limits<Real>::infinity();
   return nearest;

@@ -61,7 +61,8 @@ public:
   // receives that parameter, or infinity.
   const Ogre::SceneQuery::WorldFragment *nearestBrushWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                             Ogre::Real *distance = nullptr,
-                                                            bool *undecided = nullptr);
+                                                            bool *undecided = nullptr,
+                                                            const BarrierGrid::Footprint *area = nullptr);
   // The nearest ray parameter up to reach at which ray meets a movable
   // object that matches both masks and that accept(const Movable&) lets
   // through; infinity if none.
@@ -69,7 +70,12 @@ public:
   // or missed that the query's rounding could decide otherwise.
   template <class Accept>
   Ogre::Real nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach, std::uint32_t queryMask,
-                                  std::uint32_t typeMask, Accept &&accept, bool *undecided = nullptr);
+                                  std::uint32_t typeMask, Accept &&accept, bool *undecided = nullptr,
+                                  const BarrierGrid::Footprint *area = nullptr);
+  // The x-y area a test of ray up to reach looks at; a test may be handed
+  // that of a longer reach of the same ray (area above), which looks at more
+  // candidates and finds the same.
+  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
 
   // Distances closer than this (level units) to a face, an edge or a reach
   // are left to the scene query.
@@ -93,7 +99,17 @@ private:
   void collectBrushes();
   const std::vector<Movable> &refreshedMovables();
   void takeMovables();
-  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
+  // Whether box lies so far beside a segment's footprint (footprintOf) in x
+  // or y that neither the box nor the box grown by the rounding margin is
+  // met within the segment's reach plus that margin.
+  static bool isClearOf(const BarrierGrid::Footprint &segment, const Ogre::AxisAlignedBox &box) {
+    const Ogre::Real gap = CLEARANCE;
+    return box.getMaximum().x + gap < segment.minX || box.getMinimum().x - gap > segment.maxX ||
+           box.getMaximum().y + gap < segment.minY || box.getMinimum().y - gap > segment.maxY;
+  }
+  // Twice the rounding margin, and as much again against the rounding of
+  // the segment's end point, level units.
+  static constexpr Ogre::Real CLEARANCE = 4 * ROUNDING_MARGIN + 0.05f;
   // Whether the box grown and shrunk by the margin would be met differently
   // within reach than hitWithinReach says: the ray grazes an edge or starts
   // at a face.
@@ -119,12 +135,18 @@ private:
 template <class Accept>
 Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                std::uint32_t queryMask, std::uint32_t typeMask,
-                                               Accept &&accept, bool *undecided) {
+                                               Accept &&accept, bool *undecided,
+                                               const BarrierGrid::Footprint *area) {
   const std::vector<Movable> &movables = refreshedMovables();
   Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
+  const bool level = ray.getDirection().z == 0;
+  const BarrierGrid::Footprint segment = area ? *area : footprintOf(ray, reach);
   auto test = [&](int index) {
     const Movable &movable = movables[index];
     if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
+      return;
+    // A level ray can neither meet nor graze a box clear of its segment.
+    if (level && movable.box.isFinite() && isClearOf(segment, movable.box))
       return;
     if (!accept(movable))
       return;
@@ -136,7 +158,7 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
   };
   for (int index : mUnboundedMovables)
     test(index);
-  mMovableGrid.forEachNear(footprintOf(ray, reach), test);
+  mMovableGrid.forEachNear(segment, test);
   return nearest;
 }
 

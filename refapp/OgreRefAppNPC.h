@@ -244,6 +244,10 @@ private:
   double mSearchStraightDistance = 0;
   double mSearchStepLength = 0;
   SearchTests mSearchTests = SearchTests::Grids;
+  // levelBarriers() as looked up for the expansion under way, while
+  // mSearchBarriersLookedUp.
+  LevelBarriers *mSearchBarriers = nullptr;
+  bool mSearchBarriersLookedUp = false;
   // Barriers looked up around the node being expanded, valid while the
   // node's end point, path length and the step length stay the same.
   bool mGridRayCast[GRID_DIRECTION_COUNT] = {};

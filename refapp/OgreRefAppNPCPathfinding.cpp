@@ -28,6 +28,21 @@ constexpr double IGNORE_OBJECTS_UP_TO_G = 10;
 
 const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
+// The grid directions normalised as AINode normalises them, so that an end
+// point made from this table has the very bits of the node's own.
+struct UnitGridDirections {
+  Ogre::Vector3 unit[GRID_DIRECTION_COUNT];
+  UnitGridDirections() {
+    for (int k = 0; k < GRID_DIRECTION_COUNT; ++k)
+      unit[k] = GRID_DIRECTIONS[k].normalisedCopy();
+  }
+};
+
+const Ogre::Vector3 &unitGridDirection(int k) {
+  static const UnitGridDirections directions;
+  return directions.unit[k];
+}
+
 } // namespace
 
 void NPC::pushOpen(const AINode &node) {
@@ -94,6 +109,16 @@ void NPC::restartWithCurrentStep() {
 
 NPC::SearchProgress NPC::continueSearch(std::size_t &nodesLeft) {
   mStepLength = mSearchStepLength; // grown by earlier frames of this search
+  // The level cannot change while this call runs: look its barriers up once
+  // rather than for every test.
+  struct BarriersLookedUp {
+    NPC &npc;
+    explicit BarriersLookedUp(NPC &owner) : npc(owner) {
+      npc.mSearchBarriers = npc.levelBarriers();
+      npc.mSearchBarriersLookedUp = true;
+    }
+    ~BarriersLookedUp() { npc.mSearchBarriersLookedUp = false; }
+  } lookedUp(*this);
   for (;;) {
     const SearchOutcome outcome = expandNodes(nodesLeft);
     if (outcome == SearchOutcome::OutOfNodes) {
@@ -131,9 +156,17 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
     for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
       if (k == node.id)
         continue; // never straight back to the parent
-      AINode successor(GRID_DIRECTIONS[k], node.endPoint, mStepLength, oppositeDirection(k));
-      if (isNearExpandedNode(successor.endPoint) || isMoveBlocked(node, k))
+      // As AINode(GRID_DIRECTIONS[k], node.endPoint, mStepLength, ...) would
+      // place it; the node itself is made only for a move that is taken.
+      const Ogre::Vector3 endPoint = node.endPoint + unitGridDirection(k) * static_cast<Real>(mStepLength);
+      if (isNearExpandedNode(endPoint) || isMoveBlocked(node, k))
         continue;
+      AINode successor;
+      successor.id = oppositeDirection(k);
+      successor.length = mStepLength;
+      successor.direction = GRID_DIRECTIONS[k];
+      successor.position = node.endPoint;
+      successor.endPoint = endPoint;
       successor.g = node.g + mStepLength;
       successor.f = successor.g + successor.endPoint.distance(mSearchDestination);
       pushOpen(successor);
@@ -187,7 +220,7 @@ LevelBarriers *NPC::levelBarriers() const {
 Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
                          Real reach, Real otherReach) {
   // Scenes without a BSP level have no grids; the ray query serves them.
-  LevelBarriers *barriers = levelBarriers();
+  LevelBarriers *barriers = mSearchBarriersLookedUp ? mSearchBarriers : levelBarriers();
   if (!barriers)
     return nearestBarrierByRayQuery(origin, unitDirection, parentG);
   bool undecided = false;
@@ -207,7 +240,9 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   // A little farther than asked, so that a hit just beyond shows up as close.
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
   Real nearest = std::numeric_limits<Real>::infinity();
-  barriers.nearestBrushWithin(ray, reach, &nearest, &undecided);
+  // The movables' shorter reach looks at the same area: worked out once.
+  const BarrierGrid::Footprint area = LevelBarriers::footprintOf(ray, reach);
+  barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
     return nearest;
   const Real movable = barriers.nearestMovableWithin(
@@ -215,7 +250,7 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
       [this](const LevelBarriers::Movable &candidate) {
         return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
       },
-      &undecided);
+      &undecided, &area);
   return std::min(nearest, movable);
 }
 

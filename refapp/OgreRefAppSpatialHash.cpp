@@ -2,87 +2,125 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace OgreRefApp {
 namespace {
 
 constexpr std::size_t INITIAL_BUCKETS = 1024;
+constexpr unsigned INITIAL_BUCKET_SHIFT = 32 - 10;
+// Cells are this much wider than the longest bucketed move, so that a float
+// distance just below a length (off by float rounding, about 1e-7 of it)
+// never spans more than one cell border.
+constexpr double CELL_WIDENING = 1 + 1e-4;
+// Fibonacci hashing of the two cell coordinates.
+constexpr std::uint32_t HASH_X = 0x9E3779B1u;
+constexpr std::uint32_t HASH_Y = 0x85EBCA77u;
 
 } // namespace
 
+float SpatialHash::squaredLimitOf(double length) {
+  if (!(length > 0))
+    return 0; // no distance is below it
+  const float infinity = std::numeric_limits<float>::infinity();
+  float limit = static_cast<float>(length * length);
+  // A guess within a few floats of the answer: walk to it.
+  while (limit > 0 && std::sqrt(std::nextafter(limit, 0.0f)) >= length)
+    limit = std::nextafter(limit, 0.0f);
+  while (limit < infinity && std::sqrt(limit) < length)
+    limit = std::nextafter(limit, infinity);
+  return limit;
+}
+
+float SpatialHash::cachedSquaredLimit(double length) {
+  if (length != mLimitLength) {
+    mLimitLength = length;
+    mLimit = squaredLimitOf(length);
+  }
+  return mLimit;
+}
+
 void SpatialHash::reset(double cellSize) {
-  mCellSize = cellSize > 0 ? cellSize : 1;
+  mBucketedLength = cellSize > 0 ? cellSize : 1;
+  mCellSize = mBucketedLength * CELL_WIDENING;
+  mCellsPerUnit = 1 / mCellSize;
   mEntries.clear();
   mLongEntries.clear();
-  if (mHeads.empty())
+  if (mHeads.empty()) {
     mHeads.resize(INITIAL_BUCKETS);
+    mBucketShift = INITIAL_BUCKET_SHIFT;
+  }
   std::fill(mHeads.begin(), mHeads.end(), -1);
 }
 
-std::int64_t SpatialHash::cellOf(Ogre::Real coordinate) const {
-  return static_cast<std::int64_t>(std::floor(static_cast<double>(coordinate) / mCellSize));
+std::int32_t SpatialHash::cellOf(Ogre::Real coordinate) const {
+  // Clamped far beyond any level, so that the neighbours' coordinates never
+  // overflow.
+  const double cell = std::floor(static_cast<double>(coordinate) * mCellsPerUnit);
+  return static_cast<std::int32_t>(std::max(-1e9, std::min(1e9, cell)));
 }
 
-std::size_t SpatialHash::bucketOf(std::int64_t cellX, std::int64_t cellY) const {
-  const std::uint64_t mixed = static_cast<std::uint64_t>(cellX) * 0x9E3779B97F4A7C15ull ^
-                              static_cast<std::uint64_t>(cellY) * 0xC2B2AE3D27D4EB4Full;
-  return static_cast<std::size_t>(mixed >> 20) & (mHeads.size() - 1);
+std::uint32_t SpatialHash::bucketOf(std::int32_t cellX, std::int32_t cellY) const {
+  return (static_cast<std::uint32_t>(cellX) * HASH_X + static_cast<std::uint32_t>(cellY) * HASH_Y) >>
+         mBucketShift;
+}
+
+void SpatialHash::link(std::int32_t index) {
+  Entry &entry = mEntries[index];
+  std::int32_t &head = mHeads[bucketOf(cellOf(entry.endPoint.x), cellOf(entry.endPoint.y))];
+  entry.next = head;
+  head = index;
 }
 
 void SpatialHash::growBuckets() {
   mHeads.assign(mHeads.size() * 2, -1);
+  --mBucketShift;
+  std::size_t longIndex = 0;
   for (std::size_t i = 0; i < mEntries.size(); ++i) {
-    Entry &entry = mEntries[i];
-    if (entry.length > mCellSize)
+    if (longIndex < mLongEntries.size() && mLongEntries[longIndex] == static_cast<std::int32_t>(i)) {
+      ++longIndex;
       continue;
-    std::int32_t &head = mHeads[bucketOf(entry.cellX, entry.cellY)];
-    entry.next = head;
-    head = static_cast<std::int32_t>(i);
+    }
+    link(static_cast<std::int32_t>(i));
   }
 }
 
 void SpatialHash::insert(const Ogre::Vector3 &endPoint, double length) {
   if (mHeads.empty())
-    reset(mCellSize);
+    reset(mBucketedLength);
   // At most half full, so chains stay short.
   if (2 * (mEntries.size() + 1) > mHeads.size())
     growBuckets();
-  Entry entry{endPoint, length, cellOf(endPoint.x), cellOf(endPoint.y), -1};
-  if (length > mCellSize) {
+  const std::int32_t index = static_cast<std::int32_t>(mEntries.size());
+  mEntries.push_back({endPoint, cachedSquaredLimit(length), -1});
+  if (length > mBucketedLength) {
     // Could reach beyond the neighbouring cells.
-    mLongEntries.push_back(static_cast<std::int32_t>(mEntries.size()));
-    mEntries.push_back(entry);
+    mLongEntries.push_back(index);
     return;
   }
-  std::int32_t &head = mHeads[bucketOf(entry.cellX, entry.cellY)];
-  entry.next = head;
-  head = static_cast<std::int32_t>(mEntries.size());
-  mEntries.push_back(entry);
+  link(index);
 }
 
 bool SpatialHash::isNearAny(const Ogre::Vector3 &point) const {
   if (mEntries.empty())
     return false;
   for (std::int32_t i : mLongEntries)
-    if (mEntries[i].endPoint.distance(point) < mEntries[i].length)
+    if (isWithin(mEntries[i], point))
       return true;
-  const std::int64_t cellX = cellOf(point.x);
-  const std::int64_t cellY = cellOf(point.y);
-  for (std::int64_t x = cellX - 1; x <= cellX + 1; ++x) {
-    for (std::int64_t y = cellY - 1; y <= cellY + 1; ++y) {
-      for (std::int32_t i = mHeads[bucketOf(x, y)]; i >= 0; i = mEntries[i].next) {
-        const Entry &entry = mEntries[i];
-        if (entry.cellX != x || entry.cellY != y)
-          continue; // another cell in the same bucket
-        // Far apart on either axis: no need for the exact test.
-        const double dx = entry.endPoint.x - point.x, dy = entry.endPoint.y - point.y;
-        if (std::fabs(dx) >= entry.length + 1 || std::fabs(dy) >= entry.length + 1)
-          continue;
-        // The same test as a scan of the whole record would make.
-        if (entry.endPoint.distance(point) < entry.length)
-          return true;
-      }
-    }
+  const std::int32_t cellX = cellOf(point.x);
+  const std::int32_t cellY = cellOf(point.y);
+  // Entries of other cells that share a bucket are tested too: the exact
+  // test answers for them as well. The point's own cell and its side
+  // neighbours first, as they most often hold a near entry.
+  static constexpr std::uint32_t OFFSETS[9][2] = {{1, 1}, {0, 1}, {2, 1}, {1, 0}, {1, 2},
+                                                  {0, 0}, {2, 0}, {0, 2}, {2, 2}};
+  const std::uint32_t hashX = static_cast<std::uint32_t>(cellX - 1) * HASH_X;
+  const std::uint32_t hashY = static_cast<std::uint32_t>(cellY - 1) * HASH_Y;
+  for (const auto &offset : OFFSETS) {
+    const std::uint32_t bucket = (hashX + offset[0] * HASH_X + hashY + offset[1] * HASH_Y) >> mBucketShift;
+    for (std::int32_t i = mHeads[bucket]; i >= 0; i = mEntries[i].next)
+      if (isWithin(mEntries[i], point))
+        return true;
   }
   return false;
 }

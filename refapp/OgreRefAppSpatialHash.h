@@ -1,7 +1,7 @@
 #pragma once
 // The path search's visited test: a node counts as visited when it ends
 // closer to an expanded node's end point than that node's move length. The
-// end points are bucketed in square cells at least as wide as the longest
+// end points are bucketed in square cells a little wider than the longest
 // move, so only the 3x3 cells around a point can hold such a node, instead
 // of the whole search record.
 
@@ -19,27 +19,46 @@ public:
   // storage of earlier searches.
   void reset(double cellSize);
   void insert(const Ogre::Vector3 &endPoint, double length);
-  // Some inserted end point E lies closer to point than E's length.
+  // Some inserted end point E lies closer to point than E's length, by the
+  // float distance of Ogre::Vector3::distance.
   bool isNearAny(const Ogre::Vector3 &point) const;
   std::size_t size() const { return mEntries.size(); }
+
+  // The least squared float distance s for which std::sqrt(s) >= length:
+  // distance < length exactly when the squared distance is below it, so
+  // the test needs no square root and rounds as the distance does.
+  static float squaredLimitOf(double length);
 
 private:
   struct Entry {
     Ogre::Vector3 endPoint;
-    double length;
-    std::int64_t cellX;
-    std::int64_t cellY;
-    std::int32_t next; // next entry in the same bucket, -1 ends the chain
+    float squaredLimit; // squaredLimitOf(length)
+    std::int32_t next;  // next entry in the same bucket, -1 ends the chain
   };
 
-  std::int64_t cellOf(Ogre::Real coordinate) const;
-  std::size_t bucketOf(std::int64_t cellX, std::int64_t cellY) const;
+  std::int32_t cellOf(Ogre::Real coordinate) const;
+  std::uint32_t bucketOf(std::int32_t cellX, std::int32_t cellY) const;
+  void link(std::int32_t index);
   void growBuckets();
+  float cachedSquaredLimit(double length);
+  static bool isWithin(const Entry &entry, const Ogre::Vector3 &point) {
+    // The squared distance is at least dx * dx however it rounds: most
+    // entries are settled by x alone.
+    const float dx = entry.endPoint.x - point.x;
+    if (dx * dx >= entry.squaredLimit)
+      return false;
+    return (entry.endPoint - point).squaredLength() < entry.squaredLimit;
+  }
 
   double mCellSize = 1;                   // level units
+  double mCellsPerUnit = 1;               // 1 / mCellSize
+  double mBucketedLength = 1;             // longest move kept in the buckets, level units
   std::vector<Entry> mEntries;            // in insertion order
   std::vector<std::int32_t> mHeads;       // per bucket, first entry or -1; size a power of two
+  unsigned mBucketShift = 32;             // 32 - log2(bucket count)
   std::vector<std::int32_t> mLongEntries; // longer than a cell: not bucketed
+  double mLimitLength = -1;               // the last length asked for and its limit
+  float mLimit = 0;
 };
 
 } // namespace OgreRefApp

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -217,11 +218,17 @@ void benchCrowd(NPC::SearchTests tests, int frames) {
   retireWalkers(walkers);
 }
 
-void runBenchmarks(const std::string &mode) {
+void runBenchmarks(const std::string &mode, int profileRuns) {
   if (mode == "--profile-search") {
-    // Only grid searches, long enough to profile.
+    // Only grid searches, long enough to profile (fewer under an instruction
+    // counter such as callgrind).
     compareSearches("path search (-500,260) -> (-570,-75)", Ogre::Vector3(-500, 260, 2),
-                    Ogre::Vector3(-570, -75, 0), 2000, 1);
+                    Ogre::Vector3(-570, -75, 0), profileRuns > 0 ? profileRuns : 2000, 1);
+    return;
+  }
+  if (mode == "--searches") {
+    // Only the single searches, fast against the reference.
+    benchPathSearch();
     return;
   }
   const bool crowdOnly = mode == "--profile-crowd";
@@ -251,7 +258,8 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "npc_bench: the level \"ogretestmap.bsp\" is not in the stage\n");
     return 1;
   }
-  runBenchmarks(argc > 1 ? argv[1] : "");
+  // --profile-search takes an optional number of grid searches.
+  runBenchmarks(argc > 1 ? argv[1] : "", argc > 2 ? std::atoi(argv[2]) : 0);
   sw::test::releaseRefAppScene();
   return 0;
 }
