@@ -38,3 +38,13 @@ bool requestWindowClose(const std::string &displayName, unsigned long window) {
 bool requestCloseThroughWindowManager(const std::string &displayName, unsigned long window) {
   return sendClientMessage(displayName, window, "_NET_CLOSE_WINDOW", nullptr, true);
 }
+
+bool turnKeyRepeatOff(const std::string &displayName) {
+  Display *x = XOpenDisplay(displayName.c_str());
+  if (!x)
+    return false;
+  XAutoRepeatOff(x);
+  XSync(x, False);
+  XCloseDisplay(x);
+  return true;
+}

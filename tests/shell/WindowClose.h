@@ -9,3 +9,7 @@
 // False when the display cannot be opened.
 bool requestWindowClose(const std::string &displayName, unsigned long window);
 bool requestCloseThroughWindowManager(const std::string &displayName, unsigned long window);
+// A held key stays one press until it is let go (no automatic repeats, which
+// a program sees as release and press again). False when the display cannot
+// be opened.
+bool turnKeyRepeatOff(const std::string &displayName);
