@@ -92,6 +92,8 @@ std::string sharedFacts(const Debrief &debrief) {
     facts << name << " " << object.kind;
     if (object.kind == "passenger" || object.kind == "fire")
       facts << " " << object.state;
+    if (object.kind == "passenger")
+      facts << " injury " << object.injury;
     facts << "\n";
   }
   for (const auto &[key, value] : debrief.counters)

@@ -280,10 +280,11 @@ void readChiefs(const std::string &text, Debrief &debrief) {
 
 void readObjects(const std::string &text, Debrief &debrief) {
   const std::regex object(
-      R"re(\{"name": "([^"]*)", "kind": "([^"]*)", "x": ([^,]+), "y": ([^,]+), "z": ([^,]+), "state": "([^"]*)"\})re");
+      R"re(\{"name": "([^"]*)", "kind": "([^"]*)", "x": ([^,]+), "y": ([^,]+), "z": ([^,]+), "state": "([^"]*)"(?:, "injury": (\d+))?\})re");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), object); it != std::sregex_iterator(); ++it) {
     const std::smatch &row = *it;
-    debrief.objects[row[1]] = {row[2], std::stod(row[3]), std::stod(row[4]), std::stod(row[5]), row[6]};
+    debrief.objects[row[1]] = {row[2], std::stod(row[3]), std::stod(row[4]), std::stod(row[5]), row[6],
+                               row[7].matched ? std::stoi(row[7]) : -1};
   }
 }
 
@@ -301,7 +302,7 @@ std::map<std::string, double> readNumbers(const std::string &text, const std::st
 }
 
 void readTimeline(const std::string &text, Debrief &debrief) {
-  const std::regex entry(R"re(\{"t": [^,]+, "role": (\d+), "action": "([^"]*)", "target": "([^"]*)"\})re");
+  const std::regex entry(R"re(\{"t": [^,]+, "role": (\d+), "action": "([^"]*)", "target": "([^"]*)")re");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), entry); it != std::sregex_iterator(); ++it)
     debrief.timelineActions.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
 }

@@ -200,6 +200,7 @@ struct ObjectSeen {
   std::string kind;
   double x = 0, y = 0, z = 0;
   std::string state;
+  int injury = -1; // passengers: 2 lying, 1 sitting, 0 up; -1 for other kinds
 };
 
 // What the tests read of a station's debrief.json.
