@@ -75,32 +75,25 @@ TEST(GeneratedEffects, EveryFileIsAStrict16BitPcmRiffFile) {
   EXPECT_EQ(files, distinct.size());
 }
 
-TEST(GeneratedEffects, EveryProfileFileLoadsWithTheReader) {
-  for (int index = 0; index < NumSFXProfiles; ++index) {
-    const std::string path = std::string(SW_SFX_DIR) + "/" + gSFXProfiles[index].fileName;
-    WavData wav;
-    ASSERT_TRUE(readWavFile(path, wav)) << path << ": " << wav.error;
-    EXPECT_EQ(wav.format, AL_FORMAT_MONO16) << path;
-    EXPECT_EQ(wav.frequency, 22050u) << path;
-    // Short effects: between 10 ms and 3 s.
-    EXPECT_GE(wav.size, 2u * 220) << path;
-    EXPECT_LE(wav.size, 2u * 22050 * 3) << path;
-    // Looping profiles carry a loop in their file.
-    EXPECT_EQ(wav.loop, gSFXProfiles[index].isLooping) << path;
-  }
-}
-
-TEST(GeneratedEffects, EffectsAreAudibleAndNotClipped) {
+TEST(GeneratedEffects, EveryProfileFileLoadsAndIsAudibleAndNotClipped) {
   for (const SFXProfile &profile : gSFXProfiles) {
+    SCOPED_TRACE(profile.fileName);
     WavData wav;
-    ASSERT_TRUE(readWavFile(std::string(SW_SFX_DIR) + "/" + profile.fileName, wav));
+    ASSERT_TRUE(readWavFile(std::string(SW_SFX_DIR) + "/" + profile.fileName, wav)) << wav.error;
+    EXPECT_EQ(wav.format, AL_FORMAT_MONO16);
+    EXPECT_EQ(wav.frequency, 22050u);
+    // Short effects: between 10 ms and 3 s.
+    EXPECT_GE(wav.size, 2u * 220);
+    EXPECT_LE(wav.size, 2u * 22050 * 3);
+    // Looping profiles carry a loop in their file.
+    EXPECT_EQ(wav.loop, profile.isLooping);
     int peak = 0;
     for (uint32_t i = 0; i + 1 < wav.size; i += 2) {
       int16_t sample;
       std::memcpy(&sample, wav.data.get() + i, 2);
       peak = std::max(peak, std::abs(int(sample)));
     }
-    EXPECT_GT(peak, 3000) << profile.fileName;
-    EXPECT_LT(peak, 32767) << profile.fileName;
+    EXPECT_GT(peak, 3000);
+    EXPECT_LT(peak, 32767);
   }
 }

@@ -1,8 +1,9 @@
 // Runs sound tests in a scratch working directory whose "sfx/" is the
-// generated effects folder (or a doctored copy of it), and collects what the
-// audio code writes to the transport's log.
+// generated effects folder (or a doctored copy of it), collects what the
+// audio code writes to the transport's log, and reads back OpenAL's sources.
 #pragma once
 
+#include "audio/sfx.h"
 #include "tnl/log.h"
 
 #include <gtest/gtest.h>
@@ -49,3 +50,23 @@ private:
   std::filesystem::path mPath;
   std::filesystem::path mPrevious;
 };
+
+// The sound system up on the generated effects for the whole test.
+class RunningSound : public ::testing::Test {
+protected:
+  void SetUp() override {
+    scratch.linkGeneratedEffects();
+    startSound();
+    ASSERT_TRUE(isSoundValid()) << (log.lines.empty() ? "" : log.lines.front());
+  }
+  void TearDown() override { stopSound(); }
+
+  CapturedLog log;
+  ScratchDirectory scratch;
+};
+
+inline ALint sourceInt(const SFXObject &object, ALenum what) {
+  ALint value = -1;
+  alGetSourcei(getSourceHandle(object.getSourceSlot()), what, &value);
+  return value;
+}

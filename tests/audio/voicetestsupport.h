@@ -1,5 +1,6 @@
 // Stand-ins for the microphone and the coder, so the recorder's own logic can
-// be checked sample by sample.
+// be checked sample by sample; and the LPC-10 path as a recorder and a lone
+// receiver run it.
 #pragma once
 
 #include "audio/voicecapture.h"
@@ -70,3 +71,28 @@ protected:
     return 4;
   }
 };
+
+// The packets a recorder sends for these samples: 100 ms steps, 4 frames
+// (28 bytes) each, the leftover carried into the next step.
+inline std::vector<TNL::ByteBufferPtr> packetsOf(const std::vector<int16_t> &samples) {
+  TNL::RefPtr<LPC10VoiceEncoder> encoder = new LPC10VoiceEncoder;
+  TNL::ByteBuffer pending;
+  std::vector<TNL::ByteBufferPtr> packets;
+  for (size_t start = 0; start + 800 <= samples.size(); start += 800) {
+    pending.appendBuffer(reinterpret_cast<const uint8_t *>(&samples[start]), 800 * 2);
+    if (TNL::ByteBufferPtr packet = encoder->compressBuffer(pending))
+      packets.push_back(packet);
+  }
+  return packets;
+}
+
+// What one decoder alone makes of a speaker's packets.
+inline std::vector<int16_t> decodedAlone(const std::vector<TNL::ByteBufferPtr> &packets) {
+  TNL::RefPtr<LPC10VoiceDecoder> decoder = new LPC10VoiceDecoder;
+  std::vector<int16_t> output;
+  for (const TNL::ByteBufferPtr &packet : packets) {
+    const auto samples = samplesOfBuffer(*decoder->decompressBuffer(*packet));
+    output.insert(output.end(), samples.begin(), samples.end());
+  }
+  return output;
+}

@@ -46,6 +46,13 @@ inline bool isConnectionPacket(const uint8_t *data) {
 inline uint32_t connectionPacketType(const uint8_t *data) {
   return data[0] & 3;
 }
+inline bool isPacketOfType(const uint8_t *data, size_t size, uint32_t type) {
+  return size && isConnectionPacket(data) && connectionPacketType(data) == type;
+}
+// A send filter that loses everything.
+inline bool dropEverything(const TNL::Address &, const uint8_t *, size_t) {
+  return false;
+}
 
 class LinkTest : public ::testing::Test {
 protected:
@@ -123,14 +130,22 @@ protected:
     return index < list.size() ? dynamic_cast<TestConnection *>(list[index].getPointer()) : nullptr;
   }
 
-  // Establishes one client with the server and returns both ends.
-  void establish(TNL::NetInterface *&server, TestConnection *&client, TestConnection *&atServer) {
+  // Establishes one client with the server: server, client and atServer.
+  void establish() {
     server = makeServer();
     client = startClient(server);
     ASSERT_TRUE(
         pumpUntil([&] { return client->isEstablished() && server->getConnectionList().size() == 1; }, 5000));
     atServer = serverConnection(server);
     ASSERT_NE(atServer, nullptr);
+  }
+  // Notes the time of every packet of the type that from sends.
+  void timePackets(TNL::NetInterface *from, uint32_t type, std::vector<uint32_t> &times) {
+    from->setSendFilter([&times, type](const TNL::Address &, const uint8_t *data, size_t size) {
+      if (isPacketOfType(data, size, type))
+        times.push_back(sNow);
+      return true;
+    });
   }
 
   static uint32_t sNow;
@@ -139,4 +154,7 @@ protected:
   std::vector<TNL::RefPtr<TNL::NetInterface>> interfaces;
   std::vector<TNL::RefPtr<TestConnection>> clients;
   std::vector<TNL::NetInterface *> pausedInterfaces;
+  TNL::NetInterface *server = nullptr;
+  TestConnection *client = nullptr;
+  TestConnection *atServer = nullptr;
 };

@@ -40,7 +40,6 @@ protected:
     EXPECT_EQ(stillServed->ordered, std::vector<uint32_t>{77});
   }
 
-  NetInterface *server = nullptr;
   TestConnection *bystander = nullptr;
   CraftingConnection *crafter = nullptr;
   RefPtr<TestConnection> crafterAtServer; // outlives its removal from the server
