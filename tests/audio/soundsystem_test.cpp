@@ -30,10 +30,6 @@ SFXObjectPtr makeObject(uint32_t profile, SFXPoint position = {}, float gain = 1
   return new SFXObject(profile, nullptr, gain, position, {});
 }
 
-SFXObjectPtr makeVoice() {
-  return makeObject(RelativeShot);
-}
-
 // Samples at 8000 per second: a quiet 400 Hz square wave.
 TNL::ByteBufferPtr voiceSamples(size_t count) {
   TNL::ByteBufferPtr buffer = new TNL::ByteBuffer(count * 2);
@@ -44,16 +40,14 @@ TNL::ByteBufferPtr voiceSamples(size_t count) {
   return buffer;
 }
 
-float sourceGain(const SFXObject &object) {
-  float gain = -1;
-  alGetSourcef(getSourceHandle(object.getSourceSlot()), AL_GAIN, &gain);
-  return gain;
+std::vector<float> sourceFloats(const SFXObject &object, ALenum what, size_t count = 1) {
+  std::vector<float> values(count, -1);
+  alGetSourcefv(getSourceHandle(object.getSourceSlot()), what, values.data());
+  return values;
 }
 
-std::vector<float> sourcePosition(const SFXObject &object) {
-  std::vector<float> position(3, -1);
-  alGetSourcefv(getSourceHandle(object.getSourceSlot()), AL_POSITION, position.data());
-  return position;
+float sourceGain(const SFXObject &object) {
+  return sourceFloats(object, AL_GAIN)[0];
 }
 
 // The null output plays in real time; give a short sound up to two seconds.
@@ -77,21 +71,6 @@ bool isListed(const SFXObjectPtr &object) {
 using SoundSystem = RunningSound;
 
 } // namespace
-
-TEST_F(SoundSystem, AllGeneratedEffectsLoadAndTheSystemComesUp) {
-  EXPECT_TRUE(log.lines.empty()) << log.lines.front();
-  EXPECT_EQ(getFreeStreamBufferCount(), size_t(NumVoiceStreamBuffers));
-  std::set<ALuint> sources;
-  for (int slot = 0; slot < NumSFXSources; ++slot)
-    sources.insert(getSourceHandle(slot));
-  EXPECT_EQ(sources.size(), size_t(NumSFXSources));
-  EXPECT_EQ(sources.count(0), 0u);
-  // Mixed at 11025 Hz; gains come from the program, not from OpenAL's distance model.
-  ALCint frequency = 0;
-  alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_FREQUENCY, 1, &frequency);
-  EXPECT_EQ(frequency, 11025);
-  EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_NONE);
-}
 
 TEST(SoundStartUp, ABadEffectFileLeavesSoundAndVoiceOff) {
   struct Case {
@@ -124,7 +103,7 @@ TEST(SoundStartUp, ABadEffectFileLeavesSoundAndVoiceOff) {
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0], c.line);
 
-    SFXObjectPtr voice = makeVoice();
+    SFXObjectPtr voice = makeObject(RelativeShot);
     voice->queueBuffer(voiceSamples(800));
     voice->play();
     processSound();
@@ -134,13 +113,13 @@ TEST(SoundStartUp, ABadEffectFileLeavesSoundAndVoiceOff) {
   }
 }
 
-TEST_F(SoundSystem, SourcesGoToTheSixteenMostImportantAndOnlyLoopsWaitWithoutOne) {
+TEST_F(SoundSystem, SourcesGoToTheSixteenMostImportantWithGainAndPositionOfTheirPlace) {
   // Priority: 1.0 for relative sounds, (500 - distance) / 500 for the others.
-  SFXObjectPtr relative = makeObject(RelativeShot, {0, 499});
-  SFXObjectPtr near = makeObject(PositionedShot, {30, 40});
-  SFXObjectPtr far = makeObject(PositionedShot, {0, 300});
+  SFXObjectPtr relative = makeObject(RelativeShot, {0, 499}, 0.5f);
+  SFXObjectPtr near = makeObject(PositionedShot, {30, 40}, 0.5f);
+  SFXObjectPtr far = makeObject(PositionedShot, {0, 375});
   SFXObjectPtr loop = makeObject(PositionedLoop, {400, 0});
-  SFXObjectPtr farthest = makeObject(PositionedShot, {450, 0});
+  SFXObjectPtr farthest = makeObject(PositionedShot, {600, 0});
   for (const SFXObjectPtr &object : {farthest, loop, far, near, relative})
     object->play();
   relative->play(); // listed once only
@@ -149,11 +128,27 @@ TEST_F(SoundSystem, SourcesGoToTheSixteenMostImportantAndOnlyLoopsWaitWithoutOne
   EXPECT_EQ(getPlayingList(), (std::vector<SFXObjectPtr>{relative, near, far, loop, farthest}));
   EXPECT_FLOAT_EQ(relative->getPriority(), 1.0f);
   EXPECT_FLOAT_EQ(near->getPriority(), 0.9f);
-  EXPECT_FLOAT_EQ(far->getPriority(), 0.4f);
+  EXPECT_FLOAT_EQ(far->getPriority(), 0.25f);
   EXPECT_FLOAT_EQ(loop->getPriority(), 0.2f);
   EXPECT_EQ(sourceInt(*loop, AL_LOOPING), AL_TRUE);
   EXPECT_EQ(sourceInt(*near, AL_LOOPING), AL_FALSE);
-  relative->play(); // holds a source: ignored
+  // The profile's full gain up to 150, falling linearly to none at 600,
+  // times the object's gain.
+  EXPECT_FLOAT_EQ(sourceGain(*relative), 0.5f);
+  EXPECT_FLOAT_EQ(sourceGain(*near), 0.45f * 0.5f);
+  EXPECT_FLOAT_EQ(sourceGain(*far), 0.45f * 0.5f);
+  EXPECT_FLOAT_EQ(sourceGain(*farthest), 0.0f);
+  // Relative sounds play at the listener, the others where they are.
+  EXPECT_EQ(sourceInt(*relative, AL_SOURCE_RELATIVE), AL_TRUE);
+  EXPECT_EQ(sourceFloats(*relative, AL_POSITION, 3), (std::vector<float>{0, 0, 0}));
+  EXPECT_EQ(sourceInt(*near, AL_SOURCE_RELATIVE), AL_FALSE);
+  EXPECT_EQ(sourceFloats(*near, AL_POSITION, 3), (std::vector<float>{30, 40, 0}));
+  // Moving refreshes the gain on the next pass; playing an object that holds
+  // a source changes nothing.
+  far->setPosition({0, 150});
+  relative->play();
+  processSound();
+  EXPECT_FLOAT_EQ(sourceGain(*far), 0.45f);
   EXPECT_EQ(getPlayingList().size(), 5u);
 
   // Sixteen more relative sounds: the ranking is stable, so of the 17 equal
@@ -200,36 +195,9 @@ TEST_F(SoundSystem, FinishedEntryLeavesAndIsReplacedByTheLastOneBeforeTheStableS
   EXPECT_EQ(shortOne->getSourceSlot(), -1);
 }
 
-TEST_F(SoundSystem, GainAndPositionFollowDistanceProfileAndObjectGain) {
-  SFXObjectPtr relative = makeObject(RelativeShot, {300, 200}, 0.5f);
-  SFXObjectPtr placed = makeObject(PositionedShot, {30, -40}, 0.5f);
-  SFXObjectPtr near = makeObject(PositionedShot, {100, 0});
-  SFXObjectPtr middle = makeObject(PositionedShot, {0, 375});
-  SFXObjectPtr silent = makeObject(PositionedShot, {600, 0});
-  for (const SFXObjectPtr &object : {relative, placed, near, middle, silent})
-    object->play();
-  processSound();
-  // Full gain up to 150, falling linearly to none at 600, times the object's gain.
-  EXPECT_FLOAT_EQ(sourceGain(*relative), 0.5f);
-  EXPECT_FLOAT_EQ(sourceGain(*placed), 0.45f * 0.5f);
-  EXPECT_FLOAT_EQ(sourceGain(*near), 0.45f);
-  EXPECT_FLOAT_EQ(sourceGain(*middle), 0.45f * 0.5f);
-  EXPECT_FLOAT_EQ(sourceGain(*silent), 0.0f);
-  // Relative sounds play at the listener, the others where they are.
-  EXPECT_EQ(sourceInt(*relative, AL_SOURCE_RELATIVE), AL_TRUE);
-  EXPECT_EQ(sourcePosition(*relative), (std::vector<float>{0, 0, 0}));
-  EXPECT_EQ(sourceInt(*placed, AL_SOURCE_RELATIVE), AL_FALSE);
-  EXPECT_EQ(sourcePosition(*placed), (std::vector<float>{30, -40, 0}));
-
-  // Moving refreshes the gain on the next pass.
-  middle->setPosition({0, 150});
-  processSound();
-  EXPECT_FLOAT_EQ(sourceGain(*middle), 0.45f);
-}
-
 TEST_F(SoundSystem, StreamBuffersQueueInOrderUntilThePoolIsEmpty) {
   // Nothing, nothing and half a sample are no buffers.
-  SFXObjectPtr voice = makeVoice();
+  SFXObjectPtr voice = makeObject(RelativeShot);
   voice->queueBuffer(nullptr);
   voice->queueBuffer(new TNL::ByteBuffer);
   voice->queueBuffer(new TNL::ByteBuffer(1));
@@ -273,7 +241,7 @@ TEST_F(SoundSystem, StreamBuffersQueueInOrderUntilThePoolIsEmpty) {
 }
 
 TEST_F(SoundSystem, SpentStreamBuffersReturnToThePoolAndTheStreamRestarts) {
-  SFXObjectPtr voice = makeVoice();
+  SFXObjectPtr voice = makeObject(RelativeShot);
   voice->queueBuffer(voiceSamples(240));
   processSound();
   voice->queueBuffer(voiceSamples(240));
@@ -317,7 +285,7 @@ TEST_F(SoundSystem, StreamTakesOverASourceThatLastPlayedAnEffect) {
   processSound();
   ASSERT_TRUE(getPlayingList().empty());
 
-  SFXObjectPtr voice = makeVoice();
+  SFXObjectPtr voice = makeObject(RelativeShot);
   voice->queueBuffer(voiceSamples(4000));
   processSound();
   ASSERT_GE(voice->getSourceSlot(), 0);
@@ -327,8 +295,21 @@ TEST_F(SoundSystem, StreamTakesOverASourceThatLastPlayedAnEffect) {
   EXPECT_EQ(getFreeStreamBufferCount(), size_t(NumVoiceStreamBuffers - 1));
 }
 
-TEST_F(SoundSystem, StopReleasesEverythingAndLaterCallsDoNothing) {
-  SFXObjectPtr voice = makeVoice();
+TEST_F(SoundSystem, AllEffectsLoadAndStopReleasesEverything) {
+  EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+  std::set<ALuint> sources;
+  for (int slot = 0; slot < NumSFXSources; ++slot)
+    sources.insert(getSourceHandle(slot));
+  EXPECT_EQ(sources.size(), size_t(NumSFXSources));
+  EXPECT_EQ(sources.count(0), 0u);
+  // Mixed at 11025 Hz; gains come from the program, not from OpenAL's distance model.
+  ALCint frequency = 0;
+  alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_FREQUENCY, 1, &frequency);
+  EXPECT_EQ(frequency, 11025);
+  EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_NONE);
+
+  // Stopping releases everything, and later calls do nothing.
+  SFXObjectPtr voice = makeObject(RelativeShot);
   voice->queueBuffer(voiceSamples(800));
   processSound();
   stopSound();

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -19,25 +20,17 @@
 inline std::vector<double> frameEnergiesDb(const std::vector<int16_t> &samples) {
   std::vector<double> energies;
   for (size_t start = 0; start + 180 <= samples.size(); start += 180) {
-    double sum = 0;
-    for (size_t i = start; i < start + 180; ++i)
-      sum += double(samples[i]) * samples[i];
+    const double sum = std::inner_product(&samples[start], &samples[start + 180], &samples[start], 0.0);
     energies.push_back(10 * std::log10(sum / 180 + 1));
   }
   return energies;
 }
 
-inline double correlation(const std::vector<double> &a, const std::vector<double> &b) {
-  const size_t n = std::min(a.size(), b.size());
+// Pearson correlation of the first n values of a and b.
+inline double correlation(const double *a, const double *b, size_t n) {
   if (n < 2)
     return -1;
-  double meanA = 0, meanB = 0;
-  for (size_t i = 0; i < n; ++i) {
-    meanA += a[i];
-    meanB += b[i];
-  }
-  meanA /= n;
-  meanB /= n;
+  const double meanA = std::accumulate(a, a + n, 0.0) / n, meanB = std::accumulate(b, b + n, 0.0) / n;
   double cov = 0, varA = 0, varB = 0;
   for (size_t i = 0; i < n; ++i) {
     cov += (a[i] - meanA) * (b[i] - meanB);
@@ -55,8 +48,12 @@ inline double bestEnvelopeCorrelation(const std::vector<int16_t> &input, const s
   const auto out = frameEnergiesDb(output);
   double best = -1;
   for (size_t lag = 0; lag <= maxLagFrames && lag < out.size(); ++lag)
-    best = std::max(best, correlation(in, std::vector<double>(out.begin() + lag, out.end())));
+    best = std::max(best, correlation(in.data(), out.data() + lag, std::min(in.size(), out.size() - lag)));
   return best;
+}
+
+inline std::filesystem::path scratchSpeechPath() {
+  return std::filesystem::temp_directory_path() / ("sw_speech_" + std::to_string(getpid()) + ".wav");
 }
 
 // Writes text spoken by espeak-ng (16-bit mono, 22050 Hz) to path.
@@ -69,28 +66,21 @@ inline void speakToFile(const std::string &text, const std::filesystem::path &pa
 // aliasing, then linear interpolation.
 inline std::vector<int16_t> readAtEightKilohertz(const std::filesystem::path &path) {
   WavData wav;
-  const bool read = readWavFile(path.string(), wav);
-  EXPECT_TRUE(read) << wav.error;
-  if (!read)
-    return {};
+  EXPECT_TRUE(readWavFile(path.string(), wav)) << wav.error;
   EXPECT_EQ(wav.format, AL_FORMAT_MONO16);
+  if (!wav.data)
+    return {};
   std::vector<int16_t> source(wav.size / 2);
   std::memcpy(source.data(), wav.data.get(), source.size() * 2);
   std::vector<double> smooth(source.size());
   for (size_t i = 1; i + 1 < source.size(); ++i)
     smooth[i] = (source[i - 1] + 2.0 * source[i] + source[i + 1]) / 4;
-  const double step = double(wav.frequency) / 8000.0;
   std::vector<int16_t> result;
-  for (double at = 0; at + 1 < smooth.size(); at += step) {
+  for (double at = 0; at + 1 < smooth.size(); at += double(wav.frequency) / 8000.0) {
     const size_t i = size_t(at);
-    const double fraction = at - i;
-    result.push_back(int16_t(smooth[i] * (1 - fraction) + smooth[i + 1] * fraction));
+    result.push_back(int16_t(smooth[i] * (1 - (at - i)) + smooth[i + 1] * (at - i)));
   }
   return result;
-}
-
-inline std::filesystem::path scratchSpeechPath() {
-  return std::filesystem::temp_directory_path() / ("sw_speech_" + std::to_string(getpid()) + ".wav");
 }
 
 inline std::vector<int16_t> spokenSamples(const std::string &text) {
