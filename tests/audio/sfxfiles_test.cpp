@@ -12,7 +12,7 @@
 #include <iterator>
 #include <set>
 
-TEST(GeneratedEffects, EveryProfileHasACompleteAudibleUnclippedFile) {
+TEST(GeneratedEffects, EveryProfileHasACompleteAudibleUnclippedFileOnDisk) {
   std::set<std::string> names;
   for (const SFXProfile &profile : gSFXProfiles) {
     SCOPED_TRACE(profile.fileName);
@@ -26,7 +26,7 @@ TEST(GeneratedEffects, EveryProfileHasACompleteAudibleUnclippedFile) {
     EXPECT_EQ(file[4] | file[5] << 8 | file[6] << 16 | uint32_t(file[7]) << 24, file.size() - 8);
 
     WavData wav;
-    ASSERT_TRUE(parseWav(file.data(), file.size(), wav)) << wav.error;
+    ASSERT_TRUE(readWavFile(path, wav)) << wav.error;
     EXPECT_EQ(wav.format, AL_FORMAT_MONO16);
     EXPECT_EQ(wav.frequency, 22050u);
     // Short effects: between 10 ms and 3 s.
@@ -46,4 +46,8 @@ TEST(GeneratedEffects, EveryProfileHasACompleteAudibleUnclippedFile) {
   // And no file that no profile names.
   const auto files = std::distance(std::filesystem::directory_iterator(SW_SFX_DIR), {});
   EXPECT_EQ(size_t(files), names.size());
+  WavData missing;
+  EXPECT_FALSE(readWavFile(std::string(SW_SFX_DIR) + "/no_such_effect.wav", missing));
+  EXPECT_EQ(missing.data, nullptr);
+  EXPECT_EQ(missing.error, "cannot open file");
 }

@@ -7,17 +7,16 @@
 
 class WavBuilder {
 public:
-  WavBuilder &chunk(const std::string &id, const std::vector<uint8_t> &body, bool pad = true) {
-    return chunkWithSize(id, uint32_t(body.size()), body, pad);
+  WavBuilder &chunk(const std::string &id, const std::vector<uint8_t> &body) {
+    return chunkWithSize(id, uint32_t(body.size()), body);
   }
 
   // Declares declaredSize but writes only body (a lying chunk header).
-  WavBuilder &chunkWithSize(const std::string &id, uint32_t declaredSize, const std::vector<uint8_t> &body,
-                            bool pad = true) {
+  WavBuilder &chunkWithSize(const std::string &id, uint32_t declaredSize, const std::vector<uint8_t> &body) {
     mChunks.insert(mChunks.end(), id.begin(), id.end());
     putLe32(mChunks, declaredSize);
     mChunks.insert(mChunks.end(), body.begin(), body.end());
-    if (pad && body.size() % 2)
+    if (body.size() % 2)
       mChunks.push_back(0);
     return *this;
   }
