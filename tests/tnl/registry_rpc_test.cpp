@@ -1,8 +1,5 @@
 #include "link_harness.h"
-#include "test_connection.h"
 #include "tnl/ghostconnection.h"
-#include "tnl/log.h"
-#include "tnl/random.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +41,7 @@ RefPtr<NetEvent> travel(NetEvent *sent, EventConnection *target) {
 
 } // namespace
 
-TEST(ClassRegistry, EventIdsFollowVersionThenNameOrder) {
+TEST(ClassRegistry, EventIdsFollowVersionThenNameOrderAndFitTheirWidth) {
   NetClassRep::initialize();
   uint32_t count = NetClassRep::getNetClassCount(NetClassGroupGame, NetClassTypeEvent);
   ASSERT_GT(count, 3u);
@@ -59,16 +56,9 @@ TEST(ClassRegistry, EventIdsFollowVersionThenNameOrder) {
   }
   EXPECT_EQ(NetClassRep::findClassRep(NetClassGroupGame, NetClassTypeEvent, count), nullptr);
   EXPECT_EQ(NetClassRep::create(NetClassGroupGame, NetClassTypeEvent, count), nullptr);
-}
-
-TEST(ClassRegistry, IdWidthIsLog2OfThePowerOfTwoAtOrAboveTheCount) {
-  EXPECT_EQ(bitsForCount(0), 0u);
-  EXPECT_EQ(bitsForCount(1), 0u);
-  EXPECT_EQ(bitsForCount(2), 1u);
-  EXPECT_EQ(bitsForCount(31), 5u);
-  EXPECT_EQ(bitsForCount(32), 5u);
-  EXPECT_EQ(bitsForCount(33), 6u);
-  uint32_t count = NetClassRep::getNetClassCount(NetClassGroupGame, NetClassTypeEvent);
+  // Ids are log2 of the power of two at or above the count wide.
+  for (auto [n, bits] : {std::pair<uint32_t, uint32_t>{0, 0}, {1, 0}, {2, 1}, {31, 5}, {32, 5}, {33, 6}})
+    EXPECT_EQ(bitsForCount(n), bits) << n;
   EXPECT_EQ(NetClassRep::getNetClassBitSize(NetClassGroupGame, NetClassTypeEvent), bitsForCount(count + 1));
 }
 
@@ -94,6 +84,12 @@ TEST(RpcDeclaration, EventClassIsNamedAfterConnectionAndMethodWithItsDeliveryAnd
   EXPECT_EQ(unguaranteed->getGuaranteeType(), NetEvent::Unguaranteed);
   EXPECT_EQ(toClient->getEventDirection(), NetEvent::DirServerToClient);
   EXPECT_EQ(ordered->getClassRep()->getClassType(), NetClassTypeEvent);
+  // The handler runs on a connection of its class only.
+  RefPtr<GhostConnection> other = new GhostConnection;
+  ordered->process(other);
+  EXPECT_TRUE(connection->ordered.empty());
+  ordered->process(connection);
+  EXPECT_EQ(connection->ordered, std::vector<uint32_t>{1});
 }
 
 TEST(RpcDeclaration, ArgumentsOfEveryTypeReachTheRemoteHandler) {
@@ -113,53 +109,27 @@ TEST(RpcDeclaration, ArgumentsOfEveryTypeReachTheRemoteHandler) {
   EXPECT_EQ(std::memcmp(got.bytes->getBuffer(), "\x01\x00\xFF", 3), 0);
   EXPECT_TRUE(got.flag);
   EXPECT_TRUE(sender->values.empty());
+  // A null string and a null buffer arrive empty.
+  travel(sender->c2sAllTypes_construct(1, 2, 3.0, StringPtr(), nullptr, false), receiver);
+  ASSERT_EQ(receiver->values.size(), 2u);
+  EXPECT_EQ(receiver->values[1].text.str(), "");
+  ASSERT_TRUE(receiver->values[1].bytes.isValid());
+  EXPECT_EQ(receiver->values[1].bytes->getBufferSize(), 0u);
 }
 
-TEST(RpcDeclaration, NullStringAndNullBufferArriveEmpty) {
-  RefPtr<TestConnection> receiver = new TestConnection;
-  travel(receiver->c2sAllTypes_construct(1, 2, 3.0, StringPtr(), nullptr, false), receiver);
-  ASSERT_EQ(receiver->values.size(), 1u);
-  EXPECT_EQ(receiver->values[0].text.str(), "");
-  ASSERT_TRUE(receiver->values[0].bytes.isValid());
-  EXPECT_EQ(receiver->values[0].bytes->getBufferSize(), 0u);
-  EXPECT_FALSE(receiver->values[0].flag);
-}
-
-TEST(RpcDeclaration, HandlerIsNotCalledOnAConnectionOfAnotherClass) {
-  RefPtr<TestConnection> sender = new TestConnection;
-  RefPtr<GhostConnection> other = new GhostConnection;
-  RefPtr<NetEvent> event = sender->c2sOrdered_construct(9);
-  event->process(other);
-  RefPtr<TestConnection> right = new TestConnection;
-  event->process(right);
-  EXPECT_EQ(right->ordered, std::vector<uint32_t>{9});
-}
-
-TEST(RpcSending, OverlongStringIsRefusedAtTheSendingCall) {
+TEST(RpcSending, OverlongArgumentsAndOversizeEventsAreRefusedAtTheSendingCall) {
   LogCapture log;
   RefPtr<TestConnection> connection = new TestConnection;
-  std::string longName(256, 'n');
-  EXPECT_FALSE(connection->c2sName(StringPtr(longName)));
-  EXPECT_TRUE(connection->c2sName(StringPtr(std::string(255, 'n'))));
-  EXPECT_EQ(connection->getQueuedEventCount(), 1u);
+  EXPECT_FALSE(connection->c2sName(StringPtr(std::string(256, 'n'))));
   EXPECT_EQ(log.countContaining("string argument longer than 255 characters"), 1);
-}
-
-TEST(RpcSending, OversizeByteBufferIsRefusedAtTheSendingCall) {
-  LogCapture log;
-  RefPtr<TestConnection> connection = new TestConnection;
   EXPECT_FALSE(connection->c2sAllTypes(1, 1, 1.0, "", new ByteBuffer(1024), false));
-  EXPECT_TRUE(connection->c2sAllTypes(1, 1, 1.0, "", new ByteBuffer(1023), false));
-  EXPECT_EQ(connection->getQueuedEventCount(), 1u);
   EXPECT_EQ(log.countContaining("byte buffer argument longer than 1023 bytes"), 1);
-}
-
-TEST(RpcSending, EventLargerThanAnEmptyPacketIsRefusedAtPosting) {
-  LogCapture log;
-  RefPtr<TestConnection> connection = new TestConnection;
   EXPECT_FALSE(connection->c2sBig("big", new ByteBuffer(1023), new ByteBuffer(1023)));
-  EXPECT_EQ(connection->getQueuedEventCount(), 0u);
   EXPECT_EQ(log.countContaining("larger than an empty packet"), 1);
+  EXPECT_EQ(connection->getQueuedEventCount(), 0u);
+  // What fits is queued.
+  EXPECT_TRUE(connection->c2sName(StringPtr(std::string(255, 'n'))));
+  EXPECT_TRUE(connection->c2sAllTypes(1, 1, 1.0, "", new ByteBuffer(1023), false));
   EXPECT_TRUE(connection->c2sBig("fits", new ByteBuffer(1023), new ByteBuffer(300)));
-  EXPECT_EQ(connection->getQueuedEventCount(), 1u);
+  EXPECT_EQ(connection->getQueuedEventCount(), 3u);
 }

@@ -1,12 +1,10 @@
 #include "test_connection.h"
 
-#include <algorithm>
 #include <string>
 
 using namespace TNL;
 
 int TestConnection::sInstances = 0;
-std::vector<TestConnection *> TestConnection::sLive;
 bool TestConnection::sUseInitialSequence = false;
 uint32_t TestConnection::sInitialSequence = 0;
 
@@ -15,13 +13,8 @@ TNL_IMPLEMENT_NETCONNECTION(CraftingConnection, NetClassGroupGameMask, true);
 
 TestConnection::TestConnection() {
   ++sInstances;
-  sLive.push_back(this);
   if (sUseInitialSequence)
     setInitialSendSequence(sInitialSequence);
-}
-
-TestConnection::~TestConnection() {
-  sLive.erase(std::remove(sLive.begin(), sLive.end(), this), sLive.end());
 }
 
 void TestConnection::onEstablished() {
@@ -84,13 +77,6 @@ TNL_IMPLEMENT_RPC(TestConnection, c2sBig,
                   (StringPtr name, RefPtr<ByteBuffer> first, RefPtr<ByteBuffer> second),
                   (name, first, second), NetClassGroupGameMask, RPCGuaranteed, RPCDirClientToServer, 0) {
   names.push_back(name.str() + ":" + std::to_string(first->getBufferSize() + second->getBufferSize()));
-}
-
-TNL_IMPLEMENT_RPC(TestConnection, c2sMovement,
-                  (uint32_t role, double x, double y, double z, double yaw, double pitch, double extra),
-                  (role, x, y, z, yaw, pitch, extra), NetClassGroupGameMask, RPCGuaranteedOrdered,
-                  RPCDirClientToServer, 0) {
-  values.push_back(ReceivedValues{role, 0, x + y + z + yaw + pitch + extra, StringPtr(), nullptr, false});
 }
 
 bool CraftingConnection::isDataToTransmit() {

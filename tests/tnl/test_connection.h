@@ -21,7 +21,6 @@ class TestConnection : public TNL::EventConnection {
 
 public:
   TestConnection();
-  ~TestConnection() override;
 
   TNL_DECLARE_RPC(c2sOrdered, (uint32_t index));
   TNL_DECLARE_RPC(s2cOrdered, (uint32_t index));
@@ -33,8 +32,6 @@ public:
   TNL_DECLARE_RPC(c2sGuaranteedName, (TNL::StringPtr name));
   TNL_DECLARE_RPC(c2sBig, (TNL::StringPtr name, TNL::RefPtr<TNL::ByteBuffer> first,
                            TNL::RefPtr<TNL::ByteBuffer> second));
-  TNL_DECLARE_RPC(c2sMovement,
-                  (uint32_t role, double x, double y, double z, double yaw, double pitch, double extra));
 
   void onEstablished() override;
   void onTerminated(TerminationReason reason, const char *text) override;
@@ -54,7 +51,6 @@ public:
 
   // Connections made by either end, for tests that look at the server's.
   static int sInstances;
-  static std::vector<TestConnection *> sLive;
   // When set, every new connection starts its packet sequence here.
   static bool sUseInitialSequence;
   static uint32_t sInitialSequence;
