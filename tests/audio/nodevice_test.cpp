@@ -32,6 +32,7 @@ TEST(SoundWithoutDevice, ReportsTheFailureAndStaysOffAndRecordingDoesNotStart) {
   VoiceRecorder recorder;
   recorder.startRecording();
   EXPECT_FALSE(recorder.mRecording);
+  EXPECT_EQ(recorder.mVoiceTimer, 0u);
   EXPECT_TRUE(recorder.mPendingAudio.isNull());
   recorder.captureStep();
   recorder.stopRecording();

@@ -47,16 +47,9 @@ struct Rig {
 TEST(VoiceRecorder, PressAndReleaseOpenStepAndCloseTheCapture) {
   Rig rig;
   VoiceRecorder &recorder = rig.recorder;
-  // Without a capture device nothing starts.
-  rig.capture->available = false;
-  recorder.startRecording();
-  EXPECT_FALSE(recorder.mRecording);
-  EXPECT_EQ(recorder.mVoiceTimer, 0u);
-  EXPECT_TRUE(recorder.mPendingAudio.isNull());
-
   // Pressed: the first step is armed 250 ms out and what the device held
-  // from before the press is thrown away.
-  rig.capture->available = true;
+  // from before the press is thrown away. (Without a capture device nothing
+  // starts: see the tests without any device.)
   rig.capture->deliver(std::vector<int16_t>(500, 1234));
   recorder.startRecording();
   ASSERT_TRUE(recorder.mRecording);
@@ -77,7 +70,7 @@ TEST(VoiceRecorder, PressAndReleaseOpenStepAndCloseTheCapture) {
   recorder.mVoiceTimer = 40;
   recorder.startRecording();
   EXPECT_EQ(recorder.mVoiceTimer, 40u);
-  EXPECT_EQ(rig.capture->opens, 2);
+  EXPECT_EQ(rig.capture->opens, 1);
   EXPECT_EQ(rig.capture->arrived.size(), 100u);
 
   // Released with 179 samples: the last step has no whole frame to send,

@@ -27,10 +27,7 @@ class ScriptedCapture : public VoiceCapture {
 public:
   bool openCapture() override {
     ++opens;
-    if (!available)
-      return false;
-    capturing = true;
-    return true;
+    return capturing = true;
   }
   void readCapture(TNL::ByteBuffer &dest) override {
     if (!capturing || arrived.empty())
@@ -48,7 +45,6 @@ public:
     arrived.insert(arrived.end(), samples.begin(), samples.end());
   }
 
-  bool available = true;
   bool capturing = false;
   int opens = 0;
   int closes = 0;

@@ -22,13 +22,6 @@ struct LogLine {
 class LogCapture : public TNL::LogConsumer {
 public:
   void logString(const char *channel, const char *line) override { lines.push_back(LogLine{channel, line}); }
-  int count(const std::string &prefix) const {
-    int found = 0;
-    for (const LogLine &line : lines)
-      if (line.text.compare(0, prefix.size(), prefix) == 0)
-        ++found;
-    return found;
-  }
   int countContaining(const std::string &part) const {
     int found = 0;
     for (const LogLine &line : lines)

@@ -28,7 +28,7 @@ TEST(Socket, InvalidTransportGivesNoSocketAndSaysSo) {
   setLogChannelEnabled("LogUDP", true);
   RefPtr<NetInterface> broken = new NetInterface(Address("not an address"));
   EXPECT_FALSE(broken->isValid());
-  EXPECT_EQ(log.count("Attempted to create a socket bound to an invalid transport."), 1);
+  EXPECT_EQ(log.countContaining("Attempted to create a socket bound to an invalid transport."), 1);
   broken->receiveDatagrams();
   broken->serviceConnections();
   setLogChannelEnabled("LogUDP", false);
@@ -55,24 +55,6 @@ TEST(ClientPuzzle, ValidSolutionIsAcceptedOnceAndWrongOnesAreNot) {
   EXPECT_EQ(manager.checkSolution(solution, client, manager.getCurrentNonce(), 17, 42),
             ClientPuzzleManager::AlreadySolved);
   Random::setSource(nullptr);
-}
-
-TEST(ClientPuzzle, SolutionsStayValidForOneRotationOnly) {
-  ClientPuzzleManager manager(0);
-  Nonce client;
-  client.randomize();
-  Nonce server = manager.getCurrentNonce();
-  uint32_t solution = 0;
-  while (!ClientPuzzleManager::solvePuzzle(&solution, client, server, 17, 7)) {
-  }
-  manager.tick(29999);
-  EXPECT_EQ(manager.getCurrentNonce(), server);
-  manager.tick(30000);
-  EXPECT_NE(manager.getCurrentNonce(), server);
-  EXPECT_EQ(manager.checkSolution(solution, client, server, 17, 7), ClientPuzzleManager::Success);
-  manager.tick(60000);
-  EXPECT_EQ(manager.checkSolution(solution + 1, client, server, 17, 7),
-            ClientPuzzleManager::InvalidServerNonce);
 }
 
 TEST(ClientPuzzle, SolvingStopsAfterTheBatchThatPassesThirtyMilliseconds) {
