@@ -9,27 +9,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-struct LogLine {
-  std::string channel;
-  std::string text;
-};
-
 class LogCapture : public TNL::LogConsumer {
 public:
-  void logString(const char *channel, const char *line) override { lines.push_back(LogLine{channel, line}); }
+  void logString(const char *, const char *line) override { lines.emplace_back(line); }
   int countContaining(const std::string &part) const {
-    int found = 0;
-    for (const LogLine &line : lines)
-      if (line.text.find(part) != std::string::npos)
-        ++found;
-    return found;
+    return int(std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string &line) { return line.find(part) != std::string::npos; }));
   }
-  std::vector<LogLine> lines;
+  std::vector<std::string> lines;
 };
 
 // First byte of a connection packet: top bit set, type in the low 2 bits.
@@ -112,10 +105,7 @@ protected:
     return done();
   }
   bool paused(TNL::NetInterface *each) const {
-    for (TNL::NetInterface *stopped : pausedInterfaces)
-      if (stopped == each)
-        return true;
-    return false;
+    return std::find(pausedInterfaces.begin(), pausedInterfaces.end(), each) != pausedInterfaces.end();
   }
 
   TestConnection *serverConnection(TNL::NetInterface *server, size_t index = 0) {
