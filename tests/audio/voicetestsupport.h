@@ -10,10 +10,6 @@
 #include <deque>
 #include <vector>
 
-inline TNL::ByteBufferPtr bufferOfSamples(const std::vector<int16_t> &samples) {
-  return new TNL::ByteBuffer(reinterpret_cast<const uint8_t *>(samples.data()), samples.size() * 2);
-}
-
 inline std::vector<int16_t> samplesOfBuffer(const TNL::ByteBuffer &buffer) {
   std::vector<int16_t> samples(buffer.getBufferSize() / 2);
   if (!samples.empty())

@@ -28,12 +28,6 @@ std::vector<uint32_t> sequence(uint32_t count) {
   return values;
 }
 
-uint64_t bitsOf(double value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
 } // namespace
 
 using Delivery = LinkTest;
@@ -143,7 +137,7 @@ TEST_F(Delivery, ArgumentsCrossTheLinkExactly) {
     const ReceivedValues &got = atServer->values[i];
     EXPECT_EQ(got.u, i);
     EXPECT_EQ(got.s, -int32_t(i));
-    EXPECT_EQ(bitsOf(got.d), bitsOf(doubles[i % 5]));
+    EXPECT_EQ(std::memcmp(&got.d, &doubles[i % 5], sizeof got.d), 0); // bit for bit
     EXPECT_EQ(got.text.str(), texts[i]);
     ASSERT_EQ(got.bytes->getBufferSize(), i == 0 ? 0u : 1023u);
     for (size_t b = 0; b < got.bytes->getBufferSize(); ++b)
