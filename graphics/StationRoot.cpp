@@ -17,7 +17,16 @@ QuietEngineLog::~QuietEngineLog() {
 
 StationRoot::StationRoot(const Ogre::String &pluginFileName, const Ogre::String &configFileName,
                          const Ogre::String &logFileName)
-    : QuietEngineLog(logFileName), Ogre::Root(pluginFileName, configFileName, logFileName) {}
+    : QuietEngineLog(logFileName), Ogre::Root("", configFileName, logFileName) {
+  // A plug-in that fails to start throws an exception whose code lives in
+  // that plug-in; once a failed constructor has unloaded it, the exception
+  // can no longer be read. Its description is taken while it is loaded.
+  try {
+    loadPlugins(pluginFileName);
+  } catch (const Ogre::Exception &e) {
+    throw Ogre::Exception(Ogre::Exception::ERR_INTERNAL_ERROR, e.getFullDescription(), "StationRoot");
+  }
+}
 
 namespace {
 
