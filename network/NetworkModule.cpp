@@ -1,7 +1,9 @@
 #include "network/NetworkModule.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
+#include <optional>
 
 #include "graphics/OpeningScene.h"
 #include "network/NetworkScene.h"
@@ -32,6 +34,24 @@ std::string roleText(std::uint32_t role) {
   return std::to_string(role);
 }
 
+// Rehearsing a bad network: STERNWAKE_SIMULATED_LOSS (a fraction between 0
+// and 1) on the facilitator's station drops that share of the datagrams on
+// every chief's link, both ways, since the transport drops what its own end
+// sends and receives. Unset, nothing is dropped.
+std::optional<float> askedSimulatedLoss(std::string &complaint) {
+  const char *text = std::getenv("STERNWAKE_SIMULATED_LOSS");
+  if (!text || !*text)
+    return std::nullopt;
+  char *end = nullptr;
+  const double loss = std::strtod(text, &end);
+  if (*end != '\0' || !(loss >= 0 && loss < 1)) {
+    complaint = std::string("STERNWAKE_SIMULATED_LOSS \"") + text +
+                "\" is not a fraction from 0 to below 1; no loss is simulated";
+    return std::nullopt;
+  }
+  return static_cast<float>(loss);
+}
+
 } // namespace
 
 NetworkModule::NetworkModule() = default;
@@ -54,7 +74,20 @@ void NetworkModule::onEstablished() {
     mStation->setStatus("Connected");
   } else {
     mStation->log("The server has connected with the client : " + peer);
+    simulateAskedLoss();
   }
+}
+
+void NetworkModule::simulateAskedLoss() {
+  std::string complaint;
+  const std::optional<float> loss = askedSimulatedLoss(complaint);
+  if (!complaint.empty())
+    mStation->log(complaint);
+  if (!loss || *loss == 0)
+    return;
+  setSimulatedNetParams(*loss, 0);
+  mStation->log("Simulated packet loss on the link to " + std::string(getNetAddressString()) + ": " +
+                std::to_string(static_cast<int>(std::lround(*loss * 100))) + "%");
 }
 
 void NetworkModule::onTerminated(TerminationReason reason, const char *reasonText) {
@@ -342,8 +375,8 @@ TNL_IMPLEMENT_RPC(NetworkModule, c2sMedicInteractPassenger, (std::uint32_t role,
                   0) {
   if (!sentByHolderOf(role, "c2sMedicInteractPassenger"))
     return;
-  mStation->relayToOthers(role,
-                          [&](NetworkModule &other) { other.s2cMedicInteractPassenger(role, passengerName); });
+  mStation->relayToOthers(
+      role, [&](NetworkModule &other) { other.s2cMedicInteractPassenger(role, passengerName); });
   mStation->scene.medicInteractPassenger(passengerName.str());
 }
 

@@ -76,6 +76,8 @@ private:
   bool validAnnouncedRole(std::uint32_t role, const char *rpcName);
   void refuseJoin(const std::string &reason);
   void joinChief(std::uint32_t role);
+  // Server: the datagram loss STERNWAKE_SIMULATED_LOSS asks for, if any.
+  void simulateAskedLoss();
 
   StationLink *mStation = nullptr; // not owned; outlives its connections
 };
