@@ -193,6 +193,14 @@ protected:
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
+// Every station numbers the event classes alike from the same table: the
+// exercise's 28 remote calls and the transport's three, in 5-bit ids.
+TEST(EventClasses, TheExerciseRegistersThirtyOneEventsInFiveBitIds) {
+  TNL::NetClassRep::initialize();
+  EXPECT_EQ(TNL::NetClassRep::getNetClassCount(TNL::NetClassGroupGame, TNL::NetClassTypeEvent), 31u);
+  EXPECT_EQ(TNL::NetClassRep::getNetClassBitSize(TNL::NetClassGroupGame, TNL::NetClassTypeEvent), 5u);
+}
+
 TEST_F(Exercise, ChiefsJoinInOrderAndLaterJoinersLearnCurrentPlacements) {
   TestStation &captain = joinChief(ROLE_CAPTAIN);
   EXPECT_EQ(captain.callsStartingWith("add"), std::vector<std::string>{"add 0 -560 -280 0.948548 0 0"});

@@ -42,7 +42,32 @@ constexpr Point EXIT_EVALUATION_BUTTON = {512, 587};
 constexpr Point ADD_PASSENGER_BUTTON = {885, 262};
 constexpr Point OPEN_DECK = {250, 450};
 
-using StationEndToEnd = StationFixture;
+class StationEndToEnd : public StationFixture {
+protected:
+  // The facilitator's station with the exercise running and nobody joined;
+  // its window, or nothing (with the failure recorded) if it did not start.
+  std::optional<unsigned long> startExerciseAlone(Station &station) {
+    const auto window = startPastConfigDialog(station);
+    auto failed = [&](const char *why) {
+      ADD_FAILURE() << why;
+      return std::nullopt;
+    };
+    if (!window)
+      return failed("no station window");
+    if (!station.waitForLog("Create scene look at", 120s))
+      return failed("the scene was not made");
+    std::this_thread::sleep_for(2s);
+    alignCursor(*window);
+    clickAt(*window, START_DEMO_BUTTON);
+    if (!station.waitForLog("Facilitator camera collision disabled", 30s))
+      return failed("the lobby did not open");
+    clickAt(*window, START_CONNECTION_BUTTON);
+    pressKey("o");
+    if (!station.waitForLog("CAPTURED POS: ", 30s))
+      return failed("the exercise did not start");
+    return window;
+  }
+};
 
 TEST_F(StationEndToEnd, CancellingTheConfigurationDialogReturnsOneAndStillClosesTheLog) {
   Station cancelled("cancelled");
@@ -196,16 +221,8 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
 
 TEST_F(StationEndToEnd, FacilitatorAloneEndsTheExerciseRatesTheChiefsAndLeavesFromTheScoreScreen) {
   Station station("facilitator-end");
-  const auto window = startPastConfigDialog(station);
-  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
-  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
-  std::this_thread::sleep_for(2s);
-  alignCursor(*window);
-  clickAt(*window, START_DEMO_BUTTON);
-  ASSERT_TRUE(station.waitForLog("Facilitator camera collision disabled", 30s));
-  clickAt(*window, START_CONNECTION_BUTTON);
-  pressKey("o");
-  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s)) << "the exercise did not start";
+  const auto window = startExerciseAlone(station);
+  ASSERT_TRUE(window) << station.errors();
 
   clickAt(*window, END_EXERCISE_BUTTON);
   ASSERT_TRUE(station.waitForLog("Rating menu opened", 30s));
@@ -241,16 +258,8 @@ TEST_F(StationEndToEnd, FacilitatorAloneEndsTheExerciseRatesTheChiefsAndLeavesFr
 // the button and the pick all go through the real window and GUI.
 TEST_F(StationEndToEnd, FacilitatorAddsAPassengerAtTheMarkedPointAndPicksIt) {
   Station station("facilitator-inject");
-  const auto window = startPastConfigDialog(station);
-  ASSERT_TRUE(window) << "no station window; stderr: " << station.errors();
-  ASSERT_TRUE(station.waitForLog("Create scene look at", 120s)) << station.errors();
-  std::this_thread::sleep_for(2s);
-  alignCursor(*window);
-  clickAt(*window, START_DEMO_BUTTON);
-  ASSERT_TRUE(station.waitForLog("Facilitator camera collision disabled", 30s));
-  clickAt(*window, START_CONNECTION_BUTTON);
-  pressKey("o");
-  ASSERT_TRUE(station.waitForLog("CAPTURED POS: ", 30s)) << "the exercise did not start";
+  const auto window = startExerciseAlone(station);
+  ASSERT_TRUE(window) << station.errors();
 
   moveTo(*window, OPEN_DECK);
   shell("xdotool click 2"); // mark
