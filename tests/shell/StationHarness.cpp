@@ -1,5 +1,6 @@
 #include "StationHarness.h"
 
+#include <X11/Xlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,10 +63,18 @@ PrivateDisplay::PrivateDisplay() {
              static_cast<char *>(nullptr));
       _exit(127);
     }
-    for (int wait = 0; wait < 100 && !fs::exists(socket); ++wait)
+    // The socket shows up before the server takes clients: a program that
+    // starts then may fail to open its window.
+    for (int wait = 0; wait < 100; ++wait) {
+      if (fs::exists(socket)) {
+        if (Display *connection = XOpenDisplay(name.c_str())) {
+          XCloseDisplay(connection);
+          mName = name;
+          return;
+        }
+      }
       std::this_thread::sleep_for(100ms);
-    if (fs::exists(socket))
-      mName = name;
+    }
     return;
   }
 }
@@ -176,7 +185,10 @@ void Station::start() {
     setenv("DISPLAY", (mDisplayName.empty() ? display->name() : mDisplayName).c_str(), 1);
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     // "alsa" on a machine without a sound card opens nothing.
-    setenv("ALSOFT_DRIVERS", mSound == Sound::NULL_DEVICE ? "null" : "alsa", 1);
+    const char *drivers[] = {"null", "alsa", "pulse"};
+    setenv("ALSOFT_DRIVERS", drivers[static_cast<int>(mSound)], 1);
+    for (const auto &[name, value] : mEnvironment)
+      setenv(name.c_str(), value.c_str(), 1);
     if (!freopen("stdout.txt", "w", stdout) || !freopen("stderr.txt", "w", stderr))
       _exit(127);
     execl("./sternwake", "sternwake", static_cast<char *>(nullptr));
@@ -283,7 +295,11 @@ void readObjects(const std::string &text, Debrief &debrief) {
       R"re(\{"name": "([^"]*)", "kind": "([^"]*)", "x": ([^,]+), "y": ([^,]+), "z": ([^,]+), "state": "([^"]*)"(?:, "injury": (\d+))?\})re");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), object); it != std::sregex_iterator(); ++it) {
     const std::smatch &row = *it;
-    debrief.objects[row[1]] = {row[2], std::stod(row[3]), std::stod(row[4]), std::stod(row[5]), row[6],
+    debrief.objects[row[1]] = {row[2],
+                               std::stod(row[3]),
+                               std::stod(row[4]),
+                               std::stod(row[5]),
+                               row[6],
                                row[7].matched ? std::stoi(row[7]) : -1};
   }
 }
@@ -323,10 +339,10 @@ Debrief readDebrief(const fs::path &dir) {
   return debrief;
 }
 
-Station &FourStationFixture::addStation(const std::string &name) {
+Station &FourStationFixture::addStation(const std::string &name, Station::Sound sound) {
   displays.push_back(std::make_unique<PrivateDisplay>());
   EXPECT_FALSE(displays.back()->name().empty());
-  stations[name] = std::make_unique<Station>(name, Station::Sound::NULL_DEVICE, displays.back()->name());
+  stations[name] = std::make_unique<Station>(name, sound, displays.back()->name());
   Station &station = *stations[name];
   std::string config = readFile(station.dir() / "ogre.cfg");
   config = std::regex_replace(config, std::regex("Video Mode=[^\n]*"), "Video Mode=640 x 480");

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -131,8 +132,9 @@ template <class Condition> bool waitFor(Condition condition, std::chrono::second
 // One station process in a working directory made as the launcher makes it.
 class Station {
 public:
-  // Sound output: OpenAL Soft's null device, or none at all.
-  enum class Sound { NULL_DEVICE, NO_DEVICE };
+  // Sound: OpenAL Soft's null device, none at all, or the PulseAudio server
+  // the test runs against (playback and capture).
+  enum class Sound { NULL_DEVICE, NO_DEVICE, PULSE };
 
   // displayName: the X display of its own; empty for the suite's display.
   explicit Station(const std::string &name, Sound sound = Sound::NULL_DEVICE, std::string displayName = "");
@@ -155,11 +157,16 @@ public:
 
   // Puts a file of the station's own in place of a shared one.
   void replaceFile(const char *name, const std::string &content);
+  // An environment variable the process gets when it starts.
+  void setEnvironment(std::string name, std::string value) {
+    mEnvironment.emplace_back(std::move(name), std::move(value));
+  }
 
 private:
   fs::path mDir;
   Sound mSound;
   std::string mDisplayName;
+  std::vector<std::pair<std::string, std::string>> mEnvironment;
   pid_t mPid = -1;
   int mExitCode = -1;
 };
@@ -225,7 +232,7 @@ class FourStationFixture : public StationFixture {
 protected:
   void TearDown() override { activeDisplay.clear(); }
 
-  Station &addStation(const std::string &name);
+  Station &addStation(const std::string &name, Station::Sound sound = Station::Sound::NULL_DEVICE);
   // Starts the station, picks the role (none: the preselected facilitator)
   // and presses Start with an empty address box; the station's window.
   std::optional<unsigned long> boot(Station &station, std::optional<Point> roleButton);
