@@ -16,6 +16,7 @@ void BarrierGrid::reset(const Footprint &extent, Real cellSize) {
   const Real width = std::max<Real>(extent.maxX - extent.minX, 1);
   const Real depth = std::max<Real>(extent.maxY - extent.minY, 1);
   mCellSize = std::max({cellSize, width / MAX_CELLS_PER_SIDE, depth / MAX_CELLS_PER_SIDE});
+  mCellsPerUnit = 1 / mCellSize;
   mColumns = static_cast<int>(std::ceil(width / mCellSize));
   mRows = static_cast<int>(std::ceil(depth / mCellSize));
   mCells.assign(static_cast<std::size_t>(mColumns) * mRows, {});
@@ -29,7 +30,9 @@ void BarrierGrid::clearItems() {
 }
 
 int BarrierGrid::clampedCell(Real coordinate, Real origin, int count) const {
-  const Real cell = (coordinate - origin) / mCellSize;
+  // Items and areas go through the same rounding, so that overlapping ones
+  // always share a cell.
+  const Real cell = (coordinate - origin) * mCellsPerUnit;
   if (!(cell >= 1)) // also NaN; truncation below equals flooring from here on
     return 0;
   return cell >= count - 1 ? count - 1 : static_cast<int>(cell);

@@ -261,6 +261,13 @@ BarrierGrid::Footprint LevelBarriers::footprintOf(const Ogre::Ray &ray, Real rea
   return footprint;
 }
 
+LevelBarriers::SegmentArea LevelBarriers::areaOf(const Ogre::Ray &ray, Real reach) const {
+  SegmentArea area;
+  area.footprint = footprintOf(ray, reach);
+  area.cells = mBrushGrid.cellsOf(area.footprint);
+  return area;
+}
+
 bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box, Real reach,
                                       bool hitWithinReach) {
   if (ray.getDirection().z != 0)
@@ -284,7 +291,7 @@ bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlig
 
 const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const Ogre::Ray &ray, Real reach,
                                                                          Real *distance, bool *undecided,
-                                                                         const BarrierGrid::Footprint *area) {
+                                                                         const SegmentArea *area) {
   const Ogre::SceneQuery::WorldFragment *nearest = nullptr;
   Real nearestDistance = reach;
   const bool level = ray.getDirection().z == 0;
@@ -315,7 +322,7 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
   };
   for (int index : mUnboundedBrushes)
     test(index);
-  mBrushGrid.forEachNear(area ? *area : footprintOf(ray, reach), test);
+  mBrushGrid.forEachIn(area ? area->cells : mBrushGrid.cellsOf(footprintOf(ray, reach)), test);
   if (distance)
     *distance = nearest ? nearestDistance : std::numeric_limits<Real>::infinity();
   return nearest;

@@ -56,13 +56,20 @@ public:
   using FrameKey = std::pair<unsigned long, std::uint64_t>;
   static FrameKey currentFrame();
 
+  // What a test of a ray up to a reach looks at: the x-y area and the cells
+  // of it, which the brushes' and the movables' grids share.
+  struct SegmentArea {
+    BarrierGrid::Footprint footprint;
+    BarrierGrid::CellRange cells;
+  };
+
   // The nearest level brush that ray enters at a ray parameter of at most
   // reach (level units for a unit direction), or null; distance (if given)
   // receives that parameter, or infinity.
   const Ogre::SceneQuery::WorldFragment *nearestBrushWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                             Ogre::Real *distance = nullptr,
                                                             bool *undecided = nullptr,
-                                                            const BarrierGrid::Footprint *area = nullptr);
+                                                            const SegmentArea *area = nullptr);
   // The nearest ray parameter up to reach at which ray meets a movable
   // object that matches both masks and that accept(const Movable&) lets
   // through; infinity if none.
@@ -71,11 +78,12 @@ public:
   template <class Accept>
   Ogre::Real nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach, std::uint32_t queryMask,
                                   std::uint32_t typeMask, Accept &&accept, bool *undecided = nullptr,
-                                  const BarrierGrid::Footprint *area = nullptr);
+                                  const SegmentArea *area = nullptr);
   // The x-y area a test of ray up to reach looks at; a test may be handed
   // that of a longer reach of the same ray (area above), which looks at more
   // candidates and finds the same.
   static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
+  SegmentArea areaOf(const Ogre::Ray &ray, Ogre::Real reach) const;
 
   // Distances closer than this (level units) to a face, an edge or a reach
   // are left to the scene query.
@@ -107,6 +115,14 @@ private:
     return box.getMaximum().x + gap < segment.minX || box.getMinimum().x - gap > segment.maxX ||
            box.getMaximum().y + gap < segment.minY || box.getMinimum().y - gap > segment.maxY;
   }
+  // Whether a level ray at height passes above or below box. Its height
+  // is exact all along, so neither the box nor the box grown sideways by the
+  // rounding margin is met then: the ray-box test checks the hit point's
+  // height against the box's, and a level ray starts inside only strictly
+  // between them.
+  static bool isBesideHeight(Ogre::Real height, const Ogre::AxisAlignedBox &box) {
+    return height < box.getMinimum().z || height > box.getMaximum().z;
+  }
   // Twice the rounding margin, and as much again against the rounding of
   // the segment's end point, level units.
   static constexpr Ogre::Real CLEARANCE = 4 * ROUNDING_MARGIN + 0.05f;
@@ -125,7 +141,7 @@ private:
 
   std::vector<Movable> mMovables;
   std::vector<int> mUnboundedMovables; // infinite boxes: hit everywhere
-  BarrierGrid mMovableGrid;
+  BarrierGrid mMovableGrid;            // laid out as mBrushGrid, so both share a SegmentArea's cells
   std::vector<const Ogre::MovableObject *> mLeafObjects; // gathering buffer
   unsigned long mMovablesFrame = 0;
   std::uint64_t mMovablesGeneration = 0;
@@ -135,18 +151,21 @@ private:
 template <class Accept>
 Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                std::uint32_t queryMask, std::uint32_t typeMask,
-                                               Accept &&accept, bool *undecided,
-                                               const BarrierGrid::Footprint *area) {
+                                               Accept &&accept, bool *undecided, const SegmentArea *area) {
   const std::vector<Movable> &movables = refreshedMovables();
   Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
   const bool level = ray.getDirection().z == 0;
-  const BarrierGrid::Footprint segment = area ? *area : footprintOf(ray, reach);
+  const Ogre::Real height = ray.getOrigin().z;
+  const SegmentArea segmentArea = area ? *area : areaOf(ray, reach);
+  const BarrierGrid::Footprint &segment = segmentArea.footprint;
   auto test = [&](int index) {
     const Movable &movable = movables[index];
     if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
       return;
-    // A level ray can neither meet nor graze a box clear of its segment.
-    if (level && movable.box.isFinite() && isClearOf(segment, movable.box))
+    // A level ray can neither meet nor graze a box clear of its segment,
+    // nor one above or below its height (such as a camera's frustum).
+    if (level && movable.box.isFinite() &&
+        (isClearOf(segment, movable.box) || isBesideHeight(height, movable.box)))
       return;
     if (!accept(movable))
       return;
@@ -158,7 +177,7 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
   };
   for (int index : mUnboundedMovables)
     test(index);
-  mMovableGrid.forEachNear(segment, test);
+  mMovableGrid.forEachIn(segmentArea.cells, test);
   return nearest;
 }
 

@@ -231,8 +231,18 @@ private:
 
   // Search state, kept between searches so that a search allocates nothing
   // once the containers have grown to the level's needs.
-  std::vector<AINode> mOpenList; // binary heap, cheapest on top
-  SearchRecord mSearchRecord;    // expanded nodes in expansion order
+  // The open list: a binary heap, cheapest on top, of the nodes' order
+  // keys, which sift faster than whole nodes; the nodes wait in slots, and
+  // a popped node's slot takes the next pushed one.
+  struct OpenEntry {
+    double f;
+    double g;
+    std::uint32_t slot; // in mOpenNodes
+  };
+  std::vector<OpenEntry> mOpenList;
+  std::vector<AINode> mOpenNodes;
+  std::vector<std::uint32_t> mFreeOpenSlots;
+  SearchRecord mSearchRecord; // expanded nodes in expansion order
   Path mPath;
   AINode mCurrentWaypoint;
   SpatialHash mExpanded; // end points of the record, for the visited test

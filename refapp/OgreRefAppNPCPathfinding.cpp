@@ -29,32 +29,59 @@ constexpr double IGNORE_OBJECTS_UP_TO_G = 10;
 const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
 // The grid directions normalised as AINode normalises them, so that an end
-// point made from this table has the very bits of the node's own.
+// point made from this table has the very bits of the node's own, and their
+// lengths (1 or sqrt(2)) as Vector3::length gives them.
 struct UnitGridDirections {
   Ogre::Vector3 unit[GRID_DIRECTION_COUNT];
+  Real length[GRID_DIRECTION_COUNT];
   UnitGridDirections() {
-    for (int k = 0; k < GRID_DIRECTION_COUNT; ++k)
+    for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
       unit[k] = GRID_DIRECTIONS[k].normalisedCopy();
+      length[k] = GRID_DIRECTIONS[k].length();
+    }
   }
 };
 
-const Ogre::Vector3 &unitGridDirection(int k) {
+// Made on first use: the table of directions lives in another file.
+const UnitGridDirections &gridDirections() {
   static const UnitGridDirections directions;
-  return directions.unit[k];
+  return directions;
+}
+
+const Ogre::Vector3 &unitGridDirection(int k) {
+  return gridDirections().unit[k];
+}
+
+// How far ahead a move along grid direction k looks: the step along the
+// stored, unnormalised direction.
+Real forwardReachOf(int k, double stepLength) {
+  return static_cast<Real>(stepLength) * gridDirections().length[k];
 }
 
 } // namespace
 
 void NPC::pushOpen(const AINode &node) {
-  mOpenList.push_back(node);
+  std::uint32_t slot;
+  if (mFreeOpenSlots.empty()) {
+    slot = static_cast<std::uint32_t>(mOpenNodes.size());
+    mOpenNodes.push_back(node);
+  } else {
+    slot = mFreeOpenSlots.back();
+    mFreeOpenSlots.pop_back();
+    mOpenNodes[slot] = node;
+  }
+  // The heap compares f and g only, as it would compare the nodes: the same
+  // pushes and pops take the nodes out in the same order, ties included.
+  mOpenList.push_back({node.f, node.g, slot});
   std::push_heap(mOpenList.begin(), mOpenList.end(), AINodeLowerPriority());
 }
 
 AINode NPC::popOpen() {
   std::pop_heap(mOpenList.begin(), mOpenList.end(), AINodeLowerPriority());
-  AINode top = mOpenList.back();
+  const std::uint32_t slot = mOpenList.back().slot;
   mOpenList.pop_back();
-  return top;
+  mFreeOpenSlots.push_back(slot);
+  return mOpenNodes[slot];
 }
 
 bool NPC::isNearExpandedNode(const Ogre::Vector3 &endPoint) const {
@@ -96,6 +123,8 @@ void NPC::beginSearch(AINode start) {
 
 void NPC::restartWithCurrentStep() {
   mOpenList.clear();
+  mOpenNodes.clear();
+  mFreeOpenSlots.clear();
   mPath.clear();
   mSearchRecord.clear();
   // Every move of this search is one step long, but the start node keeps the
@@ -182,7 +211,7 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
 bool NPC::isMoveBlocked(const AINode &parent, int k) {
   const int right = (k + 6) % GRID_DIRECTION_COUNT;
   const int left = (k + 2) % GRID_DIRECTION_COUNT;
-  const Real forwardReach = static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length();
+  const Real forwardReach = forwardReachOf(k, mStepLength);
   const Real halfWidth = mSize.x * 0.5f;
   return gridBarrier(parent, k) <= forwardReach || gridBarrier(parent, right) <= halfWidth ||
          gridBarrier(parent, left) <= halfWidth;
@@ -197,9 +226,8 @@ Real NPC::gridBarrier(const AINode &node, int k) {
   }
   if (!mGridRayCast[k]) {
     // Both uses of this direction: ahead and to the side.
-    mGridBarrier[k] =
-        nearestBarrier(node.endPoint, GRID_DIRECTIONS[k].normalisedCopy(), node.g,
-                       static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length(), mSize.x * 0.5f);
+    mGridBarrier[k] = nearestBarrier(node.endPoint, unitGridDirection(k), node.g,
+                                     forwardReachOf(k, mStepLength), mSize.x * 0.5f);
     mGridRayCast[k] = true;
   }
   return mGridBarrier[k];
@@ -241,7 +269,7 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
   Real nearest = std::numeric_limits<Real>::infinity();
   // The movables' shorter reach looks at the same area: worked out once.
-  const BarrierGrid::Footprint area = LevelBarriers::footprintOf(ray, reach);
+  const LevelBarriers::SegmentArea area = barriers.areaOf(ray, reach);
   barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
     return nearest;
