@@ -115,13 +115,20 @@ private:
     return box.getMaximum().x + gap < segment.minX || box.getMinimum().x - gap > segment.maxX ||
            box.getMaximum().y + gap < segment.minY || box.getMinimum().y - gap > segment.maxY;
   }
-  // Whether a level ray at height passes above or below box. Its height
-  // is exact all along, so neither the box nor the box grown sideways by the
-  // rounding margin is met then: the ray-box test checks the hit point's
-  // height against the box's, and a level ray starts inside only strictly
-  // between them.
-  static bool isBesideHeight(Ogre::Real height, const Ogre::AxisAlignedBox &box) {
-    return height < box.getMinimum().z || height > box.getMaximum().z;
+  // Whether a level ray from origin misses box, and the box grown sideways
+  // by the rounding margin, whichever way it heads: it passes above or
+  // below the box, or it runs along the box's top or bottom face from
+  // within the box's outline (the ray-box test takes a start as inside only
+  // strictly between the faces, and meets a side face only from outside).
+  // A level ray's height is exact all along. The scenes' view cameras lie
+  // so: a camera at deck height looking down spans the deck with its
+  // frustum's box, whose top is the deck's height.
+  static bool isMissedByLevelRay(const Ogre::Vector3 &origin, const Ogre::AxisAlignedBox &box) {
+    const Ogre::Vector3 &low = box.getMinimum(), &high = box.getMaximum();
+    if (origin.z < low.z || origin.z > high.z)
+      return true;
+    const bool onTopOrBottom = origin.z == low.z || origin.z == high.z;
+    return onTopOrBottom && origin.x > low.x && origin.x < high.x && origin.y > low.y && origin.y < high.y;
   }
   // Twice the rounding margin, and as much again against the rounding of
   // the segment's end point, level units.
@@ -155,17 +162,15 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
   const std::vector<Movable> &movables = refreshedMovables();
   Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
   const bool level = ray.getDirection().z == 0;
-  const Ogre::Real height = ray.getOrigin().z;
   const SegmentArea segmentArea = area ? *area : areaOf(ray, reach);
   const BarrierGrid::Footprint &segment = segmentArea.footprint;
   auto test = [&](int index) {
     const Movable &movable = movables[index];
     if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
       return;
-    // A level ray can neither meet nor graze a box clear of its segment,
-    // nor one above or below its height (such as a camera's frustum).
+    // A level ray can neither meet nor graze a box clear of its segment.
     if (level && movable.box.isFinite() &&
-        (isClearOf(segment, movable.box) || isBesideHeight(height, movable.box)))
+        (isClearOf(segment, movable.box) || isMissedByLevelRay(ray.getOrigin(), movable.box)))
       return;
     if (!accept(movable))
       return;

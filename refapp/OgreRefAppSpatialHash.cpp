@@ -56,8 +56,10 @@ void SpatialHash::reset(double cellSize) {
 std::int32_t SpatialHash::cellOf(Ogre::Real coordinate) const {
   // Clamped far beyond any level, so that the neighbours' coordinates never
   // overflow.
-  const double cell = std::floor(static_cast<double>(coordinate) * mCellsPerUnit);
-  return static_cast<std::int32_t>(std::max(-1e9, std::min(1e9, cell)));
+  const double cell = std::max(-1e9, std::min(1e9, static_cast<double>(coordinate) * mCellsPerUnit));
+  // Rounded down; std::floor is a library call on the baseline instruction set.
+  const std::int32_t truncated = static_cast<std::int32_t>(cell);
+  return truncated > cell ? truncated - 1 : truncated;
 }
 
 std::uint32_t SpatialHash::bucketOf(std::int32_t cellX, std::int32_t cellY) const {
