@@ -328,7 +328,16 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
   return nearest;
 }
 
+void LevelBarriers::holdMovables(bool hold) {
+  mMovablesHeld = false;
+  if (hold)
+    refreshedMovables();
+  mMovablesHeld = hold;
+}
+
 const std::vector<LevelBarriers::Movable> &LevelBarriers::refreshedMovables() {
+  if (mMovablesHeld)
+    return mMovables;
   const unsigned long frame = renderedFrame();
   if (!mMovablesTaken || frame != mMovablesFrame || movablesGeneration != mMovablesGeneration) {
     takeMovables();

@@ -51,6 +51,10 @@ public:
   // frame does so by itself; callers that update the scene graph by hand
   // (tests, benchmarks) call this afterwards.
   static void invalidateMovables();
+  // While held, tests take the copy of the movables as it is, without
+  // asking whether a frame has passed: for a run of tests within one frame
+  // (a search's expansion). Holding takes a fresh copy if one is due.
+  void holdMovables(bool hold);
   // Changes with every rendered frame and every invalidateMovables: the
   // frame that NPC searches share their node budget in.
   using FrameKey = std::pair<unsigned long, std::uint64_t>;
@@ -153,6 +157,7 @@ private:
   unsigned long mMovablesFrame = 0;
   std::uint64_t mMovablesGeneration = 0;
   bool mMovablesTaken = false;
+  bool mMovablesHeld = false;
 };
 
 template <class Accept>

@@ -206,6 +206,10 @@ private:
   // ray of two others.
   Real gridBarrier(const AINode &node, int k);
   LevelBarriers *levelBarriers() const;
+  void tabulateGridDirections();
+  // How far ahead a move along grid direction k looks: the step length
+  // along the stored, unnormalised direction.
+  Real forwardReachOf(int k) const { return static_cast<Real>(mStepLength) * mGridDirectionLengths[k]; }
   const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
 
   void updateFollowing();
@@ -265,6 +269,14 @@ private:
   Ogre::Vector3 mGridOrigin = Ogre::Vector3::ZERO;
   double mGridParentG = -1;
   double mGridStepLength = -1;
+  // The grid directions normalised as AINode normalises them, so that an
+  // end point made from them has the very bits of the node's own, and their
+  // lengths (1 or sqrt(2)) as Vector3::length gives them.
+  Ogre::Vector3 mUnitGridDirections[GRID_DIRECTION_COUNT];
+  Real mGridDirectionLengths[GRID_DIRECTION_COUNT] = {};
+  // The ray query's masks, as looked up for the expansion under way.
+  std::uint32_t mSearchQueryMask = 0;
+  std::uint32_t mSearchQueryTypeMask = 0;
 
   ApplicationObject *mFollowTarget = nullptr; // not owned
   Ogre::RaySceneQuery *mRayQuery = nullptr;   // owned; destroyed through the scene manager

@@ -28,36 +28,6 @@ constexpr double IGNORE_OBJECTS_UP_TO_G = 10;
 
 const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
-// The grid directions normalised as AINode normalises them, so that an end
-// point made from this table has the very bits of the node's own, and their
-// lengths (1 or sqrt(2)) as Vector3::length gives them.
-struct UnitGridDirections {
-  Ogre::Vector3 unit[GRID_DIRECTION_COUNT];
-  Real length[GRID_DIRECTION_COUNT];
-  UnitGridDirections() {
-    for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
-      unit[k] = GRID_DIRECTIONS[k].normalisedCopy();
-      length[k] = GRID_DIRECTIONS[k].length();
-    }
-  }
-};
-
-// Made on first use: the table of directions lives in another file.
-const UnitGridDirections &gridDirections() {
-  static const UnitGridDirections directions;
-  return directions;
-}
-
-const Ogre::Vector3 &unitGridDirection(int k) {
-  return gridDirections().unit[k];
-}
-
-// How far ahead a move along grid direction k looks: the step along the
-// stored, unnormalised direction.
-Real forwardReachOf(int k, double stepLength) {
-  return static_cast<Real>(stepLength) * gridDirections().length[k];
-}
-
 } // namespace
 
 void NPC::pushOpen(const AINode &node) {
@@ -82,6 +52,13 @@ AINode NPC::popOpen() {
   mOpenList.pop_back();
   mFreeOpenSlots.push_back(slot);
   return mOpenNodes[slot];
+}
+
+void NPC::tabulateGridDirections() {
+  for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
+    mUnitGridDirections[k] = GRID_DIRECTIONS[k].normalisedCopy();
+    mGridDirectionLengths[k] = GRID_DIRECTIONS[k].length();
+  }
 }
 
 bool NPC::isNearExpandedNode(const Ogre::Vector3 &endPoint) const {
@@ -145,8 +122,17 @@ NPC::SearchProgress NPC::continueSearch(std::size_t &nodesLeft) {
     explicit BarriersLookedUp(NPC &owner) : npc(owner) {
       npc.mSearchBarriers = npc.levelBarriers();
       npc.mSearchBarriersLookedUp = true;
+      npc.mSearchQueryMask = npc.mRayQuery->getQueryMask();
+      npc.mSearchQueryTypeMask = npc.mRayQuery->getQueryTypeMask();
+      // Nor do the objects move: no frame is drawn meanwhile.
+      if (npc.mSearchBarriers)
+        npc.mSearchBarriers->holdMovables(true);
     }
-    ~BarriersLookedUp() { npc.mSearchBarriersLookedUp = false; }
+    ~BarriersLookedUp() {
+      if (npc.mSearchBarriers)
+        npc.mSearchBarriers->holdMovables(false);
+      npc.mSearchBarriersLookedUp = false;
+    }
   } lookedUp(*this);
   for (;;) {
     const SearchOutcome outcome = expandNodes(nodesLeft);
@@ -187,7 +173,7 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
         continue; // never straight back to the parent
       // As AINode(GRID_DIRECTIONS[k], node.endPoint, mStepLength, ...) would
       // place it; the node itself is made only for a move that is taken.
-      const Ogre::Vector3 endPoint = node.endPoint + unitGridDirection(k) * static_cast<Real>(mStepLength);
+      const Ogre::Vector3 endPoint = node.endPoint + mUnitGridDirections[k] * static_cast<Real>(mStepLength);
       if (isNearExpandedNode(endPoint) || isMoveBlocked(node, k))
         continue;
       AINode successor;
@@ -211,7 +197,7 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
 bool NPC::isMoveBlocked(const AINode &parent, int k) {
   const int right = (k + 6) % GRID_DIRECTION_COUNT;
   const int left = (k + 2) % GRID_DIRECTION_COUNT;
-  const Real forwardReach = forwardReachOf(k, mStepLength);
+  const Real forwardReach = forwardReachOf(k);
   const Real halfWidth = mSize.x * 0.5f;
   return gridBarrier(parent, k) <= forwardReach || gridBarrier(parent, right) <= halfWidth ||
          gridBarrier(parent, left) <= halfWidth;
@@ -226,8 +212,8 @@ Real NPC::gridBarrier(const AINode &node, int k) {
   }
   if (!mGridRayCast[k]) {
     // Both uses of this direction: ahead and to the side.
-    mGridBarrier[k] = nearestBarrier(node.endPoint, unitGridDirection(k), node.g,
-                                     forwardReachOf(k, mStepLength), mSize.x * 0.5f);
+    mGridBarrier[k] =
+        nearestBarrier(node.endPoint, mUnitGridDirections[k], node.g, forwardReachOf(k), mSize.x * 0.5f);
     mGridRayCast[k] = true;
   }
   return mGridBarrier[k];
@@ -274,7 +260,8 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
     return nearest;
   const Real movable = barriers.nearestMovableWithin(
-      ray, std::min(reach, nearest), mRayQuery->getQueryMask(), mRayQuery->getQueryTypeMask(),
+      ray, std::min(reach, nearest), mSearchBarriersLookedUp ? mSearchQueryMask : mRayQuery->getQueryMask(),
+      mSearchBarriersLookedUp ? mSearchQueryTypeMask : mRayQuery->getQueryTypeMask(),
       [this](const LevelBarriers::Movable &candidate) {
         return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
       },
