@@ -29,20 +29,6 @@ void BarrierGrid::clearItems() {
     cell.clear();
 }
 
-int BarrierGrid::clampedCell(Real coordinate, Real origin, int count) const {
-  // Items and areas go through the same rounding, so that overlapping ones
-  // always share a cell.
-  const Real cell = (coordinate - origin) * mCellsPerUnit;
-  if (!(cell >= 1)) // also NaN; truncation below equals flooring from here on
-    return 0;
-  return cell >= count - 1 ? count - 1 : static_cast<int>(cell);
-}
-
-BarrierGrid::CellRange BarrierGrid::cellsOf(const Footprint &area) const {
-  return {clampedCell(area.minX, mExtent.minX, mColumns), clampedCell(area.minY, mExtent.minY, mRows),
-          clampedCell(area.maxX, mExtent.minX, mColumns), clampedCell(area.maxY, mExtent.minY, mRows)};
-}
-
 void BarrierGrid::insert(int item, const Footprint &footprint) {
   if (mCells.empty() || item < 0)
     return;

@@ -22,6 +22,13 @@ public:
     Real minY = 0;
     Real maxX = 0;
     Real maxY = 0;
+
+    void grow(Real margin) {
+      minX -= margin;
+      minY -= margin;
+      maxX += margin;
+      maxY += margin;
+    }
   };
 
   // Covers extent with cells of cellSize level units and lists no items.
@@ -40,12 +47,12 @@ public:
   struct CellRange {
     int x0, y0, x1, y1;
   };
-  CellRange cellsOf(const Footprint &area) const;
+  inline CellRange cellsOf(const Footprint &area) const;
   // Calls visit(item) once for every item listed in the cells.
   template <class Visit> void forEachIn(const CellRange &cells, Visit &&visit);
 
 private:
-  int clampedCell(Real coordinate, Real origin, int count) const;
+  inline int clampedCell(Real coordinate, Real origin, int count) const;
 
   Footprint mExtent;
   Real mCellSize = 1;
@@ -56,6 +63,21 @@ private:
   std::vector<std::uint32_t> mSeenAt;   // per item, the query that last visited it
   std::uint32_t mQuery = 0;
 };
+
+// Inline: every barrier test asks for its cells.
+inline int BarrierGrid::clampedCell(Real coordinate, Real origin, int count) const {
+  // Items and areas go through the same rounding, so that overlapping ones
+  // always share a cell.
+  const Real cell = (coordinate - origin) * mCellsPerUnit;
+  if (!(cell >= 1)) // also NaN; truncation below equals flooring from here on
+    return 0;
+  return cell >= count - 1 ? count - 1 : static_cast<int>(cell);
+}
+
+inline BarrierGrid::CellRange BarrierGrid::cellsOf(const Footprint &area) const {
+  return {clampedCell(area.minX, mExtent.minX, mColumns), clampedCell(area.minY, mExtent.minY, mRows),
+          clampedCell(area.maxX, mExtent.minX, mColumns), clampedCell(area.maxY, mExtent.minY, mRows)};
+}
 
 template <class Visit> void BarrierGrid::forEachIn(const CellRange &range, Visit &&visit) {
   if (mCells.empty())

@@ -14,6 +14,8 @@
 // figures, fires and props; not a camera's frustum, and the only camera, the
 // player's, never bars a move).
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <utility>
@@ -86,12 +88,31 @@ public:
   // The x-y area a test of ray up to reach looks at; a test may be handed
   // that of a longer reach of the same ray (area above), which looks at more
   // candidates and finds the same.
-  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
-  SegmentArea areaOf(const Ogre::Ray &ray, Ogre::Real reach) const;
+  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach) {
+    if (!std::isfinite(reach)) {
+      const Ogre::Real all = std::numeric_limits<Ogre::Real>::infinity();
+      return {-all, -all, all, all}; // every cell
+    }
+    const Ogre::Vector3 &a = ray.getOrigin();
+    const Ogre::Vector3 b = ray.getPoint(reach);
+    BarrierGrid::Footprint footprint{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                                     std::max(a.y, b.y)};
+    footprint.grow(FOOTPRINT_MARGIN);
+    return footprint;
+  }
+  SegmentArea areaOf(const Ogre::Ray &ray, Ogre::Real reach) const {
+    SegmentArea area;
+    area.footprint = footprintOf(ray, reach);
+    area.cells = mBrushGrid.cellsOf(area.footprint);
+    return area;
+  }
 
   // Distances closer than this (level units) to a face, an edge or a reach
   // are left to the scene query.
   static constexpr Ogre::Real ROUNDING_MARGIN = 0.01f;
+  // Footprints grow by this much, level units, against rounding at cell
+  // borders.
+  static constexpr Ogre::Real FOOTPRINT_MARGIN = 2 * ROUNDING_MARGIN;
 
   std::size_t brushCount() const { return mBrushes.size(); }
   std::size_t movableCount() { return refreshedMovables().size(); }
