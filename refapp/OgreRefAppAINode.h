@@ -28,9 +28,10 @@ struct AINode {
 };
 
 // Heap order of the open list: the node with the smallest f on top, and among
-// equal f the one that has come farther (larger g).
+// equal f the one that has come farther (larger g). For nodes and for
+// anything else that carries their f and g.
 struct AINodeLowerPriority {
-  bool operator()(const AINode &a, const AINode &b) const {
+  template <class Node> bool operator()(const Node &a, const Node &b) const {
     if (a.f != b.f)
       return a.f > b.f;
     return a.g < b.g;

@@ -16,6 +16,7 @@ void BarrierGrid::reset(const Footprint &extent, Real cellSize) {
   const Real width = std::max<Real>(extent.maxX - extent.minX, 1);
   const Real depth = std::max<Real>(extent.maxY - extent.minY, 1);
   mCellSize = std::max({cellSize, width / MAX_CELLS_PER_SIDE, depth / MAX_CELLS_PER_SIDE});
+  mCellsPerUnit = 1 / mCellSize;
   mColumns = static_cast<int>(std::ceil(width / mCellSize));
   mRows = static_cast<int>(std::ceil(depth / mCellSize));
   mCells.assign(static_cast<std::size_t>(mColumns) * mRows, {});
@@ -26,18 +27,6 @@ void BarrierGrid::reset(const Footprint &extent, Real cellSize) {
 void BarrierGrid::clearItems() {
   for (std::vector<int> &cell : mCells)
     cell.clear();
-}
-
-int BarrierGrid::clampedCell(Real coordinate, Real origin, int count) const {
-  const Real cell = (coordinate - origin) / mCellSize;
-  if (!(cell >= 1)) // also NaN; truncation below equals flooring from here on
-    return 0;
-  return cell >= count - 1 ? count - 1 : static_cast<int>(cell);
-}
-
-BarrierGrid::CellRange BarrierGrid::cellsOf(const Footprint &area) const {
-  return {clampedCell(area.minX, mExtent.minX, mColumns), clampedCell(area.minY, mExtent.minY, mRows),
-          clampedCell(area.maxX, mExtent.minX, mColumns), clampedCell(area.maxY, mExtent.minY, mRows)};
 }
 
 void BarrierGrid::insert(int item, const Footprint &footprint) {

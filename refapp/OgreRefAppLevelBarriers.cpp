@@ -19,9 +19,6 @@ const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
 // Brush cells are about a doorway wide; a step's tests then look at a few.
 constexpr Real CELL_SIZE = 32;
-// Segment footprints grow by this much, level units, against rounding at
-// cell borders.
-constexpr Real FOOTPRINT_MARGIN = 2 * LevelBarriers::ROUNDING_MARGIN;
 // A corner counts as inside a brush within this distance of its planes.
 constexpr double CORNER_TOLERANCE = 1e-3;
 
@@ -165,13 +162,6 @@ Passage passageThrough(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box) {
   return passage;
 }
 
-void grow(BarrierGrid::Footprint &footprint, Real margin) {
-  footprint.minX -= margin;
-  footprint.minY -= margin;
-  footprint.maxX += margin;
-  footprint.maxY += margin;
-}
-
 } // namespace
 
 LevelBarriers *LevelBarriers::of(Ogre::SceneManager *sceneManager) {
@@ -229,7 +219,7 @@ void LevelBarriers::collectBrushes() {
       footprints.emplace_back();
       continue;
     }
-    grow(footprint, FOOTPRINT_MARGIN);
+    footprint.grow(FOOTPRINT_MARGIN);
     footprints.push_back(footprint);
     if (!anyBounded) {
       mExtent = footprint;
@@ -246,19 +236,6 @@ void LevelBarriers::collectBrushes() {
     if (std::find(mUnboundedBrushes.begin(), mUnboundedBrushes.end(), static_cast<int>(i)) ==
         mUnboundedBrushes.end())
       mBrushGrid.insert(static_cast<int>(i), footprints[i]);
-}
-
-BarrierGrid::Footprint LevelBarriers::footprintOf(const Ogre::Ray &ray, Real reach) {
-  if (!std::isfinite(reach)) {
-    const Real all = std::numeric_limits<Real>::infinity();
-    return {-all, -all, all, all}; // every cell
-  }
-  const Ogre::Vector3 &a = ray.getOrigin();
-  const Ogre::Vector3 b = ray.getPoint(reach);
-  BarrierGrid::Footprint footprint{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
-                                   std::max(a.y, b.y)};
-  grow(footprint, FOOTPRINT_MARGIN);
-  return footprint;
 }
 
 bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box, Real reach,
@@ -284,7 +261,7 @@ bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlig
 
 const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const Ogre::Ray &ray, Real reach,
                                                                          Real *distance, bool *undecided,
-                                                                         const BarrierGrid::Footprint *area) {
+                                                                         const SegmentArea *area) {
   const Ogre::SceneQuery::WorldFragment *nearest = nullptr;
   Real nearestDistance = reach;
   const bool level = ray.getDirection().z == 0;
@@ -315,13 +292,22 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
   };
   for (int index : mUnboundedBrushes)
     test(index);
-  mBrushGrid.forEachNear(area ? *area : footprintOf(ray, reach), test);
+  mBrushGrid.forEachIn(area ? area->cells : mBrushGrid.cellsOf(footprintOf(ray, reach)), test);
   if (distance)
     *distance = nearest ? nearestDistance : std::numeric_limits<Real>::infinity();
   return nearest;
 }
 
+void LevelBarriers::holdMovables(bool hold) {
+  mMovablesHeld = false;
+  if (hold)
+    refreshedMovables();
+  mMovablesHeld = hold;
+}
+
 const std::vector<LevelBarriers::Movable> &LevelBarriers::refreshedMovables() {
+  if (mMovablesHeld)
+    return mMovables;
   const unsigned long frame = renderedFrame();
   if (!mMovablesTaken || frame != mMovablesFrame || movablesGeneration != mMovablesGeneration) {
     takeMovables();
@@ -363,7 +349,7 @@ void LevelBarriers::takeMovables() {
     }
     BarrierGrid::Footprint footprint{box.getMinimum().x, box.getMinimum().y, box.getMaximum().x,
                                      box.getMaximum().y};
-    grow(footprint, FOOTPRINT_MARGIN);
+    footprint.grow(FOOTPRINT_MARGIN);
     mMovableGrid.insert(index, footprint);
   }
 }

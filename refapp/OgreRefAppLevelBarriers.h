@@ -14,6 +14,8 @@
 // figures, fires and props; not a camera's frustum, and the only camera, the
 // player's, never bars a move).
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <utility>
@@ -51,10 +53,21 @@ public:
   // frame does so by itself; callers that update the scene graph by hand
   // (tests, benchmarks) call this afterwards.
   static void invalidateMovables();
+  // While held, tests take the copy of the movables as it is, without
+  // asking whether a frame has passed: for a run of tests within one frame
+  // (a search's expansion). Holding takes a fresh copy if one is due.
+  void holdMovables(bool hold);
   // Changes with every rendered frame and every invalidateMovables: the
   // frame that NPC searches share their node budget in.
   using FrameKey = std::pair<unsigned long, std::uint64_t>;
   static FrameKey currentFrame();
+
+  // What a test of a ray up to a reach looks at: the x-y area and the cells
+  // of it, which the brushes' and the movables' grids share.
+  struct SegmentArea {
+    BarrierGrid::Footprint footprint;
+    BarrierGrid::CellRange cells;
+  };
 
   // The nearest level brush that ray enters at a ray parameter of at most
   // reach (level units for a unit direction), or null; distance (if given)
@@ -62,7 +75,7 @@ public:
   const Ogre::SceneQuery::WorldFragment *nearestBrushWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                             Ogre::Real *distance = nullptr,
                                                             bool *undecided = nullptr,
-                                                            const BarrierGrid::Footprint *area = nullptr);
+                                                            const SegmentArea *area = nullptr);
   // The nearest ray parameter up to reach at which ray meets a movable
   // object that matches both masks and that accept(const Movable&) lets
   // through; infinity if none.
@@ -71,15 +84,35 @@ public:
   template <class Accept>
   Ogre::Real nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach, std::uint32_t queryMask,
                                   std::uint32_t typeMask, Accept &&accept, bool *undecided = nullptr,
-                                  const BarrierGrid::Footprint *area = nullptr);
+                                  const SegmentArea *area = nullptr);
   // The x-y area a test of ray up to reach looks at; a test may be handed
   // that of a longer reach of the same ray (area above), which looks at more
   // candidates and finds the same.
-  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach);
+  static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach) {
+    if (!std::isfinite(reach)) {
+      const Ogre::Real all = std::numeric_limits<Ogre::Real>::infinity();
+      return {-all, -all, all, all}; // every cell
+    }
+    const Ogre::Vector3 &a = ray.getOrigin();
+    const Ogre::Vector3 b = ray.getPoint(reach);
+    BarrierGrid::Footprint footprint{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                                     std::max(a.y, b.y)};
+    footprint.grow(FOOTPRINT_MARGIN);
+    return footprint;
+  }
+  SegmentArea areaOf(const Ogre::Ray &ray, Ogre::Real reach) const {
+    SegmentArea area;
+    area.footprint = footprintOf(ray, reach);
+    area.cells = mBrushGrid.cellsOf(area.footprint);
+    return area;
+  }
 
   // Distances closer than this (level units) to a face, an edge or a reach
   // are left to the scene query.
   static constexpr Ogre::Real ROUNDING_MARGIN = 0.01f;
+  // Footprints grow by this much, level units, against rounding at cell
+  // borders.
+  static constexpr Ogre::Real FOOTPRINT_MARGIN = 2 * ROUNDING_MARGIN;
 
   std::size_t brushCount() const { return mBrushes.size(); }
   std::size_t movableCount() { return refreshedMovables().size(); }
@@ -107,6 +140,21 @@ private:
     return box.getMaximum().x + gap < segment.minX || box.getMinimum().x - gap > segment.maxX ||
            box.getMaximum().y + gap < segment.minY || box.getMinimum().y - gap > segment.maxY;
   }
+  // Whether a level ray from origin misses box, and the box grown sideways
+  // by the rounding margin, whichever way it heads: it passes above or
+  // below the box, or it runs along the box's top or bottom face from
+  // within the box's outline (the ray-box test takes a start as inside only
+  // strictly between the faces, and meets a side face only from outside).
+  // A level ray's height is exact all along. The scenes' view cameras lie
+  // so: a camera at deck height looking down spans the deck with its
+  // frustum's box, whose top is the deck's height.
+  static bool isMissedByLevelRay(const Ogre::Vector3 &origin, const Ogre::AxisAlignedBox &box) {
+    const Ogre::Vector3 &low = box.getMinimum(), &high = box.getMaximum();
+    if (origin.z < low.z || origin.z > high.z)
+      return true;
+    const bool onTopOrBottom = origin.z == low.z || origin.z == high.z;
+    return onTopOrBottom && origin.x > low.x && origin.x < high.x && origin.y > low.y && origin.y < high.y;
+  }
   // Twice the rounding margin, and as much again against the rounding of
   // the segment's end point, level units.
   static constexpr Ogre::Real CLEARANCE = 4 * ROUNDING_MARGIN + 0.05f;
@@ -125,28 +173,30 @@ private:
 
   std::vector<Movable> mMovables;
   std::vector<int> mUnboundedMovables; // infinite boxes: hit everywhere
-  BarrierGrid mMovableGrid;
+  BarrierGrid mMovableGrid;            // laid out as mBrushGrid, so both share a SegmentArea's cells
   std::vector<const Ogre::MovableObject *> mLeafObjects; // gathering buffer
   unsigned long mMovablesFrame = 0;
   std::uint64_t mMovablesGeneration = 0;
   bool mMovablesTaken = false;
+  bool mMovablesHeld = false;
 };
 
 template <class Accept>
 Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                std::uint32_t queryMask, std::uint32_t typeMask,
-                                               Accept &&accept, bool *undecided,
-                                               const BarrierGrid::Footprint *area) {
+                                               Accept &&accept, bool *undecided, const SegmentArea *area) {
   const std::vector<Movable> &movables = refreshedMovables();
   Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
   const bool level = ray.getDirection().z == 0;
-  const BarrierGrid::Footprint segment = area ? *area : footprintOf(ray, reach);
+  const SegmentArea segmentArea = area ? *area : areaOf(ray, reach);
+  const BarrierGrid::Footprint &segment = segmentArea.footprint;
   auto test = [&](int index) {
     const Movable &movable = movables[index];
     if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
       return;
     // A level ray can neither meet nor graze a box clear of its segment.
-    if (level && movable.box.isFinite() && isClearOf(segment, movable.box))
+    if (level && movable.box.isFinite() &&
+        (isClearOf(segment, movable.box) || isMissedByLevelRay(ray.getOrigin(), movable.box)))
       return;
     if (!accept(movable))
       return;
@@ -158,7 +208,7 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
   };
   for (int index : mUnboundedMovables)
     test(index);
-  mMovableGrid.forEachNear(segment, test);
+  mMovableGrid.forEachIn(segmentArea.cells, test);
   return nearest;
 }
 

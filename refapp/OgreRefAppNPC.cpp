@@ -68,6 +68,7 @@ Ogre::Vector3 horizontalDirection(const Ogre::Vector3 &from, const Ogre::Vector3
 } // namespace
 
 NPC::NPC(const String &name, const String &meshName) : mMeshName(meshName), mName(name) {
+  tabulateGridDirections();
   setUp(name);
 }
 

@@ -206,6 +206,10 @@ private:
   // ray of two others.
   Real gridBarrier(const AINode &node, int k);
   LevelBarriers *levelBarriers() const;
+  void tabulateGridDirections();
+  // How far ahead a move along grid direction k looks: the step length
+  // along the stored, unnormalised direction.
+  Real forwardReachOf(int k) const { return static_cast<Real>(mStepLength) * mGridDirectionLengths[k]; }
   const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
 
   void updateFollowing();
@@ -231,8 +235,18 @@ private:
 
   // Search state, kept between searches so that a search allocates nothing
   // once the containers have grown to the level's needs.
-  std::vector<AINode> mOpenList; // binary heap, cheapest on top
-  SearchRecord mSearchRecord;    // expanded nodes in expansion order
+  // The open list: a binary heap, cheapest on top, of the nodes' order
+  // keys, which sift faster than whole nodes; the nodes wait in slots, and
+  // a popped node's slot takes the next pushed one.
+  struct OpenEntry {
+    double f;
+    double g;
+    std::uint32_t slot; // in mOpenNodes
+  };
+  std::vector<OpenEntry> mOpenList;
+  std::vector<AINode> mOpenNodes;
+  std::vector<std::uint32_t> mFreeOpenSlots;
+  SearchRecord mSearchRecord; // expanded nodes in expansion order
   Path mPath;
   AINode mCurrentWaypoint;
   SpatialHash mExpanded; // end points of the record, for the visited test
@@ -255,6 +269,14 @@ private:
   Ogre::Vector3 mGridOrigin = Ogre::Vector3::ZERO;
   double mGridParentG = -1;
   double mGridStepLength = -1;
+  // The grid directions normalised as AINode normalises them, so that an
+  // end point made from them has the very bits of the node's own, and their
+  // lengths (1 or sqrt(2)) as Vector3::length gives them.
+  Ogre::Vector3 mUnitGridDirections[GRID_DIRECTION_COUNT];
+  Real mGridDirectionLengths[GRID_DIRECTION_COUNT] = {};
+  // The ray query's masks, as looked up for the expansion under way.
+  std::uint32_t mSearchQueryMask = 0;
+  std::uint32_t mSearchQueryTypeMask = 0;
 
   ApplicationObject *mFollowTarget = nullptr; // not owned
   Ogre::RaySceneQuery *mRayQuery = nullptr;   // owned; destroyed through the scene manager

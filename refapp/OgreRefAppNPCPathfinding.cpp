@@ -28,33 +28,37 @@ constexpr double IGNORE_OBJECTS_UP_TO_G = 10;
 
 const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
-// The grid directions normalised as AINode normalises them, so that an end
-// point made from this table has the very bits of the node's own.
-struct UnitGridDirections {
-  Ogre::Vector3 unit[GRID_DIRECTION_COUNT];
-  UnitGridDirections() {
-    for (int k = 0; k < GRID_DIRECTION_COUNT; ++k)
-      unit[k] = GRID_DIRECTIONS[k].normalisedCopy();
-  }
-};
-
-const Ogre::Vector3 &unitGridDirection(int k) {
-  static const UnitGridDirections directions;
-  return directions.unit[k];
-}
-
 } // namespace
 
 void NPC::pushOpen(const AINode &node) {
-  mOpenList.push_back(node);
+  std::uint32_t slot;
+  if (mFreeOpenSlots.empty()) {
+    slot = static_cast<std::uint32_t>(mOpenNodes.size());
+    mOpenNodes.push_back(node);
+  } else {
+    slot = mFreeOpenSlots.back();
+    mFreeOpenSlots.pop_back();
+    mOpenNodes[slot] = node;
+  }
+  // The heap compares f and g only, as it would compare the nodes: the same
+  // pushes and pops take the nodes out in the same order, ties included.
+  mOpenList.push_back({node.f, node.g, slot});
   std::push_heap(mOpenList.begin(), mOpenList.end(), AINodeLowerPriority());
 }
 
 AINode NPC::popOpen() {
   std::pop_heap(mOpenList.begin(), mOpenList.end(), AINodeLowerPriority());
-  AINode top = mOpenList.back();
+  const std::uint32_t slot = mOpenList.back().slot;
   mOpenList.pop_back();
-  return top;
+  mFreeOpenSlots.push_back(slot);
+  return mOpenNodes[slot];
+}
+
+void NPC::tabulateGridDirections() {
+  for (int k = 0; k < GRID_DIRECTION_COUNT; ++k) {
+    mUnitGridDirections[k] = GRID_DIRECTIONS[k].normalisedCopy();
+    mGridDirectionLengths[k] = GRID_DIRECTIONS[k].length();
+  }
 }
 
 bool NPC::isNearExpandedNode(const Ogre::Vector3 &endPoint) const {
@@ -96,6 +100,8 @@ void NPC::beginSearch(AINode start) {
 
 void NPC::restartWithCurrentStep() {
   mOpenList.clear();
+  mOpenNodes.clear();
+  mFreeOpenSlots.clear();
   mPath.clear();
   mSearchRecord.clear();
   // Every move of this search is one step long, but the start node keeps the
@@ -116,8 +122,17 @@ NPC::SearchProgress NPC::continueSearch(std::size_t &nodesLeft) {
     explicit BarriersLookedUp(NPC &owner) : npc(owner) {
       npc.mSearchBarriers = npc.levelBarriers();
       npc.mSearchBarriersLookedUp = true;
+      npc.mSearchQueryMask = npc.mRayQuery->getQueryMask();
+      npc.mSearchQueryTypeMask = npc.mRayQuery->getQueryTypeMask();
+      // Nor do the objects move: no frame is drawn meanwhile.
+      if (npc.mSearchBarriers)
+        npc.mSearchBarriers->holdMovables(true);
     }
-    ~BarriersLookedUp() { npc.mSearchBarriersLookedUp = false; }
+    ~BarriersLookedUp() {
+      if (npc.mSearchBarriers)
+        npc.mSearchBarriers->holdMovables(false);
+      npc.mSearchBarriersLookedUp = false;
+    }
   } lookedUp(*this);
   for (;;) {
     const SearchOutcome outcome = expandNodes(nodesLeft);
@@ -158,7 +173,7 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
         continue; // never straight back to the parent
       // As AINode(GRID_DIRECTIONS[k], node.endPoint, mStepLength, ...) would
       // place it; the node itself is made only for a move that is taken.
-      const Ogre::Vector3 endPoint = node.endPoint + unitGridDirection(k) * static_cast<Real>(mStepLength);
+      const Ogre::Vector3 endPoint = node.endPoint + mUnitGridDirections[k] * static_cast<Real>(mStepLength);
       if (isNearExpandedNode(endPoint) || isMoveBlocked(node, k))
         continue;
       AINode successor;
@@ -182,7 +197,7 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
 bool NPC::isMoveBlocked(const AINode &parent, int k) {
   const int right = (k + 6) % GRID_DIRECTION_COUNT;
   const int left = (k + 2) % GRID_DIRECTION_COUNT;
-  const Real forwardReach = static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length();
+  const Real forwardReach = forwardReachOf(k);
   const Real halfWidth = mSize.x * 0.5f;
   return gridBarrier(parent, k) <= forwardReach || gridBarrier(parent, right) <= halfWidth ||
          gridBarrier(parent, left) <= halfWidth;
@@ -198,8 +213,7 @@ Real NPC::gridBarrier(const AINode &node, int k) {
   if (!mGridRayCast[k]) {
     // Both uses of this direction: ahead and to the side.
     mGridBarrier[k] =
-        nearestBarrier(node.endPoint, GRID_DIRECTIONS[k].normalisedCopy(), node.g,
-                       static_cast<Real>(mStepLength) * GRID_DIRECTIONS[k].length(), mSize.x * 0.5f);
+        nearestBarrier(node.endPoint, mUnitGridDirections[k], node.g, forwardReachOf(k), mSize.x * 0.5f);
     mGridRayCast[k] = true;
   }
   return mGridBarrier[k];
@@ -241,12 +255,13 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
   Real nearest = std::numeric_limits<Real>::infinity();
   // The movables' shorter reach looks at the same area: worked out once.
-  const BarrierGrid::Footprint area = LevelBarriers::footprintOf(ray, reach);
+  const LevelBarriers::SegmentArea area = barriers.areaOf(ray, reach);
   barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
     return nearest;
   const Real movable = barriers.nearestMovableWithin(
-      ray, std::min(reach, nearest), mRayQuery->getQueryMask(), mRayQuery->getQueryTypeMask(),
+      ray, std::min(reach, nearest), mSearchBarriersLookedUp ? mSearchQueryMask : mRayQuery->getQueryMask(),
+      mSearchBarriersLookedUp ? mSearchQueryTypeMask : mRayQuery->getQueryTypeMask(),
       [this](const LevelBarriers::Movable &candidate) {
         return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
       },

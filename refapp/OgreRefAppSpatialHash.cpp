@@ -13,9 +13,6 @@ constexpr unsigned INITIAL_BUCKET_SHIFT = 32 - 10;
 // distance just below a length (off by float rounding, about 1e-7 of it)
 // never spans more than one cell border.
 constexpr double CELL_WIDENING = 1 + 1e-4;
-// Fibonacci hashing of the two cell coordinates.
-constexpr std::uint32_t HASH_X = 0x9E3779B1u;
-constexpr std::uint32_t HASH_Y = 0x85EBCA77u;
 
 } // namespace
 
@@ -51,13 +48,6 @@ void SpatialHash::reset(double cellSize) {
     mBucketShift = INITIAL_BUCKET_SHIFT;
   }
   std::fill(mHeads.begin(), mHeads.end(), -1);
-}
-
-std::int32_t SpatialHash::cellOf(Ogre::Real coordinate) const {
-  // Clamped far beyond any level, so that the neighbours' coordinates never
-  // overflow.
-  const double cell = std::floor(static_cast<double>(coordinate) * mCellsPerUnit);
-  return static_cast<std::int32_t>(std::max(-1e9, std::min(1e9, cell)));
 }
 
 std::uint32_t SpatialHash::bucketOf(std::int32_t cellX, std::int32_t cellY) const {
@@ -99,30 +89,6 @@ void SpatialHash::insert(const Ogre::Vector3 &endPoint, double length) {
     return;
   }
   link(index);
-}
-
-bool SpatialHash::isNearAny(const Ogre::Vector3 &point) const {
-  if (mEntries.empty())
-    return false;
-  for (std::int32_t i : mLongEntries)
-    if (isWithin(mEntries[i], point))
-      return true;
-  const std::int32_t cellX = cellOf(point.x);
-  const std::int32_t cellY = cellOf(point.y);
-  // Entries of other cells that share a bucket are tested too: the exact
-  // test answers for them as well. The point's own cell and its side
-  // neighbours first, as they most often hold a near entry.
-  static constexpr std::uint32_t OFFSETS[9][2] = {{1, 1}, {0, 1}, {2, 1}, {1, 0}, {1, 2},
-                                                  {0, 0}, {2, 0}, {0, 2}, {2, 2}};
-  const std::uint32_t hashX = static_cast<std::uint32_t>(cellX - 1) * HASH_X;
-  const std::uint32_t hashY = static_cast<std::uint32_t>(cellY - 1) * HASH_Y;
-  for (const auto &offset : OFFSETS) {
-    const std::uint32_t bucket = (hashX + offset[0] * HASH_X + hashY + offset[1] * HASH_Y) >> mBucketShift;
-    for (std::int32_t i = mHeads[bucket]; i >= 0; i = mEntries[i].next)
-      if (isWithin(mEntries[i], point))
-        return true;
-  }
-  return false;
 }
 
 } // namespace OgreRefApp

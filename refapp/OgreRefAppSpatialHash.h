@@ -5,6 +5,7 @@
 // move, so only the 3x3 cells around a point can hold such a node, instead
 // of the whole search record.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +22,7 @@ public:
   void insert(const Ogre::Vector3 &endPoint, double length);
   // Some inserted end point E lies closer to point than E's length, by the
   // float distance of Ogre::Vector3::distance.
-  bool isNearAny(const Ogre::Vector3 &point) const;
+  inline bool isNearAny(const Ogre::Vector3 &point) const;
   std::size_t size() const { return mEntries.size(); }
 
   // The least squared float distance s for which std::sqrt(s) >= length:
@@ -36,7 +37,7 @@ private:
     std::int32_t next;  // next entry in the same bucket, -1 ends the chain
   };
 
-  std::int32_t cellOf(Ogre::Real coordinate) const;
+  inline std::int32_t cellOf(Ogre::Real coordinate) const;
   std::uint32_t bucketOf(std::int32_t cellX, std::int32_t cellY) const;
   void link(std::int32_t index);
   void growBuckets();
@@ -50,6 +51,10 @@ private:
     return (entry.endPoint - point).squaredLength() < entry.squaredLimit;
   }
 
+  // Fibonacci hashing of the two cell coordinates.
+  static constexpr std::uint32_t HASH_X = 0x9E3779B1u;
+  static constexpr std::uint32_t HASH_Y = 0x85EBCA77u;
+
   double mCellSize = 1;                   // level units
   double mCellsPerUnit = 1;               // 1 / mCellSize
   double mBucketedLength = 1;             // longest move kept in the buckets, level units
@@ -60,5 +65,43 @@ private:
   double mLimitLength = -1;               // the last length asked for and its limit
   float mLimit = 0;
 };
+
+inline std::int32_t SpatialHash::cellOf(Ogre::Real coordinate) const {
+  // Clamped far beyond any level, so that the neighbours' coordinates never
+  // overflow.
+  const double cell = std::max(-1e9, std::min(1e9, static_cast<double>(coordinate) * mCellsPerUnit));
+  // Rounded down; std::floor is a library call on the baseline instruction set.
+  const std::int32_t truncated = static_cast<std::int32_t>(cell);
+  return truncated > cell ? truncated - 1 : truncated;
+}
+
+// Inline: the search asks it for every node and every move.
+bool SpatialHash::isNearAny(const Ogre::Vector3 &point) const {
+  if (mEntries.empty())
+    return false;
+  for (std::int32_t i : mLongEntries)
+    if (isWithin(mEntries[i], point))
+      return true;
+  const std::int32_t cellX = cellOf(point.x);
+  const std::int32_t cellY = cellOf(point.y);
+  // Entries of other cells that share a bucket are tested too: the exact
+  // test answers for them as well. The point's own cell and its side
+  // neighbours first, as they most often hold a near entry.
+  const std::uint32_t hashX[3] = {static_cast<std::uint32_t>(cellX - 1) * HASH_X,
+                                  static_cast<std::uint32_t>(cellX) * HASH_X,
+                                  static_cast<std::uint32_t>(cellX + 1) * HASH_X};
+  const std::uint32_t hashY[3] = {static_cast<std::uint32_t>(cellY - 1) * HASH_Y,
+                                  static_cast<std::uint32_t>(cellY) * HASH_Y,
+                                  static_cast<std::uint32_t>(cellY + 1) * HASH_Y};
+  static constexpr std::uint8_t OFFSETS[9][2] = {{1, 1}, {0, 1}, {2, 1}, {1, 0}, {1, 2},
+                                                 {0, 0}, {2, 0}, {0, 2}, {2, 2}};
+  for (const auto &offset : OFFSETS) {
+    const std::uint32_t bucket = (hashX[offset[0]] + hashY[offset[1]]) >> mBucketShift;
+    for (std::int32_t i = mHeads[bucket]; i >= 0; i = mEntries[i].next)
+      if (isWithin(mEntries[i], point))
+        return true;
+  }
+  return false;
+}
 
 } // namespace OgreRefApp
