@@ -446,8 +446,10 @@ void GraphicsModule::subscribeExerciseControls() {
                                       CEGUI::Event::Subscriber(&GraphicsModule::handleResourceChoice, this));
 }
 
+// The facilitator's injects change the counters the scores are made of: once
+// the exercise has ended they would change them after the ratings.
 bool GraphicsModule::handleSendResource(const CEGUI::EventArgs &) {
-  if (isClient)
+  if (isClient || !isRunning())
     return true;
   if (networkReports)
     networkReports->reportResource(mResourceKind, RESOURCE_DELIVERY);
@@ -456,7 +458,7 @@ bool GraphicsModule::handleSendResource(const CEGUI::EventArgs &) {
 }
 
 bool GraphicsModule::handleAddPassenger(const CEGUI::EventArgs &) {
-  if (isClient)
+  if (isClient || !isRunning())
     return true;
   const Ogre::Vector3 at = markedDestination + Ogre::Vector3(0, 0, PASSENGER_DROP_HEIGHT);
   if (networkReports)
@@ -466,7 +468,7 @@ bool GraphicsModule::handleAddPassenger(const CEGUI::EventArgs &) {
 }
 
 bool GraphicsModule::handleCreateFire(const CEGUI::EventArgs &) {
-  if (isClient)
+  if (isClient || !isRunning())
     return true;
   const Ogre::Vector3 at = markedDestination + Ogre::Vector3(0, 0, FIRE_HEIGHT);
   if (networkReports)

@@ -101,7 +101,10 @@ void GraphicsModule::openRatingMenu() {
   // Crew work ends by each station's own clock; finishing it here makes every
   // station rate, and score, the same closing state.
   finishAllCrewWork();
+  // In front of the role windows, which stay shown and would otherwise catch
+  // the clicks meant for the rating boxes.
   guiWindow("RatingMenu")->show();
+  guiWindow("RatingMenu")->activate();
   writeLog("Rating menu opened");
 }
 
@@ -158,6 +161,7 @@ void GraphicsModule::showScoreScreen() {
   guiWindow("RatingMenu")->hide();
   mScorePhase = true;
   guiWindow("EvaluationMenu")->show();
+  guiWindow("EvaluationMenu")->activate();
 }
 
 void GraphicsModule::renderScores() {

@@ -566,6 +566,41 @@ TEST_F(RosterButtons, FacilitatorSendsSuppliesAndAddsAtTheMarkedPoint) {
                                                     "fire -300 -50 10 0.500000"}));
 }
 
+// Once the exercise has ended the facilitator's injects would change the
+// counters after the ratings: they do nothing. The rating menu comes in front
+// of the role windows that stay shown, so they cannot catch its clicks.
+TEST_F(RosterButtons, AfterTheEndInjectsChangeNothingAndTheRatingMenuIsInFront) {
+  makeOwn(ROLE_FACILITATOR);
+  // On a small screen the role windows lie over the rating boxes.
+  CEGUI::Window *box = guiWindow("CaptainRateScore");
+  CEGUI::Window *injects = guiWindow("FacilitatorCreate");
+  const CEGUI::UVector2 injectsPlace = injects->getPosition();
+  guiWindow("RatingMenu")->show();
+  const CEGUI::Rectf boxArea = box->getUnclippedOuterRect().get();
+  guiWindow("RatingMenu")->hide();
+  injects->setPosition(
+      CEGUI::UVector2(CEGUI::UDim(0, boxArea.left() - 10), CEGUI::UDim(0, boxArea.top() - 10)));
+  injects->show();
+  injects->activate();
+  graphicsModule.openRatingMenu();
+  const CEGUI::Window *root = CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow();
+  EXPECT_EQ(root->getChildAtPosition(boxArea.getPosition() + CEGUI::Vector2f(5, 5)), box);
+  const double passengers = passengerCount;
+  const double fires = fireCount;
+  const double supplies = medkitSupply + extinguisherSupply;
+  click("AddPassenger");
+  click("CreateFire");
+  click("SendResource");
+  EXPECT_EQ(passengerCount, passengers);
+  EXPECT_EQ(fireCount, fires);
+  EXPECT_EQ(medkitSupply + extinguisherSupply, supplies);
+  EXPECT_TRUE(reports.sent.empty());
+  graphicsModule.mRatingPhase = false;
+  guiWindow("RatingMenu")->hide();
+  injects->hide();
+  injects->setPosition(injectsPlace);
+}
+
 TEST_F(RosterButtons, ChiefsButtonsReportOnlyWhileRunningWithTheirOwnSlot) {
   makeOwn(ROLE_MEDIC);
   selectedObjectName = "clone_passenger12";

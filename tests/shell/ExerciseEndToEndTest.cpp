@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -568,9 +567,20 @@ protected:
     }
     for (const std::string &line : shown)
       EXPECT_EQ(line, shown.front());
-    EXPECT_TRUE(
-        std::regex_match(shown.front(), std::regex("Scores shown: captain \\d+, medic \\d+, fireman \\d+")))
-        << shown.front();
+    // Each chief: 0.2 x the two other chiefs' 80, 0.3 x the facilitator's 90,
+    // and 30 x its share of the exercise, truncated.
+    auto score = [](double share) {
+      return std::to_string(static_cast<int>(59 + 30 * std::min(share, 1.0)));
+    };
+    const auto &counted = reference.counters;
+    EXPECT_EQ(shown.front(), "Scores shown: captain " + score(counted.at("rescued") / counted.at("healed")) +
+                                 ", medic " + score(counted.at("healed") / counted.at("passengers")) +
+                                 ", fireman " + score(counted.at("extinguished") / counted.at("fires")));
+    const std::vector<std::string> rated = readDebrief(facilitator.dir()).timelineActions;
+    for (const char *ratings :
+         {"0 ratings captain 80 medic 80 fireman 80", "1 ratings captain 80 medic 80 fireman 80",
+          "2 ratings captain 80 medic 80 fireman 80", "3 ratings captain 90 medic 90 fireman 90"})
+      EXPECT_EQ(std::count(rated.begin(), rated.end(), ratings), 1) << ratings;
     for (Station *station : all)
       EXPECT_TRUE(waitFor([&] { return readDebrief(station->dir()).phase == "scores"; }, 30s))
           << station->dir();
