@@ -59,7 +59,9 @@ PrivateDisplay::PrivateDisplay() {
     if (mPid == 0) {
       if (!freopen("/dev/null", "w", stderr))
         _exit(127);
-      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+      // No reset when the last client leaves: a server resetting between the
+      // readiness check and the next client refuses that client.
+      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
              static_cast<char *>(nullptr));
       _exit(127);
     }
