@@ -136,15 +136,7 @@ protected:
     use(*chief.station);
     while (pixels != 0) {
       const int part = std::clamp(pixels, -240, 240);
-      moveTo(chief.window, DRAG_START);
-      shell("xdotool mousedown 1");
-      std::this_thread::sleep_for(600ms);
-      for (int step = 0; step < 4; ++step) {
-        shell("xdotool mousemove_relative -- " + std::to_string(part / 4) + " 0");
-        std::this_thread::sleep_for(400ms);
-      }
-      shell("xdotool mouseup 1");
-      std::this_thread::sleep_for(600ms);
+      lookDrag(chief.window, DRAG_START, part);
       pixels -= part / 4 * 4;
       if (std::abs(pixels) < 4)
         pixels = 0;

@@ -371,18 +371,22 @@ void FourStationFixture::screenshot(Station &station) {
   pressKey("Print");
 }
 
-void FourStationFixture::walkAndTurn(Station &station, unsigned long window, int turnPixels,
-                                     std::chrono::milliseconds walk) {
-  use(station);
-  moveTo(window, SMALL_OPEN_FLOOR);
+void lookDrag(unsigned long window, Point start, int pixels) {
+  moveTo(window, start);
   shell("xdotool mousedown 1");
   std::this_thread::sleep_for(600ms);
   for (int step = 0; step < 4; ++step) {
-    shell("xdotool mousemove_relative -- " + std::to_string(turnPixels / 4) + " 0");
+    shell("xdotool mousemove_relative -- " + std::to_string(pixels / 4) + " 0");
     std::this_thread::sleep_for(400ms);
   }
   shell("xdotool mouseup 1");
   std::this_thread::sleep_for(600ms);
+}
+
+void FourStationFixture::walkAndTurn(Station &station, unsigned long window, int turnPixels,
+                                     std::chrono::milliseconds walk) {
+  use(station);
+  lookDrag(window, SMALL_OPEN_FLOOR, turnPixels);
   shell("xdotool keydown w");
   std::this_thread::sleep_for(walk);
   shell("xdotool keyup w");

@@ -118,6 +118,8 @@ int windowRight(unsigned long window);
 // The GUI cursor follows the pointer's relative moves and stops at the
 // window's edges: pushing it into two opposite corners lines the two up.
 void alignCursor(unsigned long window);
+// A left drag from `start`, in four steps: turns a chief by `pixels` of look.
+void lookDrag(unsigned long window, Point start, int pixels);
 
 template <class Condition> bool waitFor(Condition condition, std::chrono::seconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
