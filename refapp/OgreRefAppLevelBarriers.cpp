@@ -206,19 +206,29 @@ void LevelBarriers::collectBrushes() {
     mBrushes.push_back({&brush->planes, const_cast<Ogre::SceneQuery::WorldFragment *>(&brush->fragment),
                         offsetFaces(brush->planes, ROUNDING_MARGIN),
                         offsetFaces(brush->planes, -ROUNDING_MARGIN), -std::numeric_limits<Real>::infinity(),
-                        std::numeric_limits<Real>::infinity()});
+                        std::numeric_limits<Real>::infinity(), BarrierGrid::Footprint()});
     BarrierGrid::Footprint footprint;
     Brush &added = mBrushes.back();
-    if (brushBounds(brush->planes, footprint, added.minZ, added.maxZ)) {
+    Real grownMinZ, grownMaxZ;
+    if (brushBounds(brush->planes, footprint, added.minZ, added.maxZ) &&
+        brushBounds(added.grown, added.grownFootprint, grownMinZ, grownMaxZ)) {
       added.minZ -= FOOTPRINT_MARGIN;
       added.maxZ += FOOTPRINT_MARGIN;
+      added.grownFootprint.grow(FOOTPRINT_MARGIN);
     } else {
-      added.minZ = -std::numeric_limits<Real>::infinity();
-      added.maxZ = std::numeric_limits<Real>::infinity();
+      const Real all = std::numeric_limits<Real>::infinity();
+      added.minZ = -all;
+      added.maxZ = all;
+      added.grownFootprint = {-all, -all, all, all};
       mUnboundedBrushes.push_back(index);
       footprints.emplace_back();
       continue;
     }
+    // Sharp corners of the grown brush stand out farther than its faces.
+    footprint.minX = std::min(footprint.minX, added.grownFootprint.minX);
+    footprint.minY = std::min(footprint.minY, added.grownFootprint.minY);
+    footprint.maxX = std::max(footprint.maxX, added.grownFootprint.maxX);
+    footprint.maxY = std::max(footprint.maxY, added.grownFootprint.maxY);
     footprint.grow(FOOTPRINT_MARGIN);
     footprints.push_back(footprint);
     if (!anyBounded) {
@@ -232,6 +242,7 @@ void LevelBarriers::collectBrushes() {
   }
   mBrushGrid.reset(mExtent, CELL_SIZE);
   mMovableGrid.reset(mExtent, CELL_SIZE);
+  mSliceGrid.reset(mExtent, CELL_SIZE);
   for (std::size_t i = 0; i < mBrushes.size(); ++i)
     if (std::find(mUnboundedBrushes.begin(), mUnboundedBrushes.end(), static_cast<int>(i)) ==
         mUnboundedBrushes.end())
@@ -259,11 +270,45 @@ bool LevelBarriers::isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlig
   return outerWithin != innerWithin || hitWithinReach != innerWithin;
 }
 
+BarrierGrid &LevelBarriers::sliceAt(Real height) {
+  if (height == mSliceHeight)
+    return mSliceGrid;
+  mSliceHeight = height;
+  mSliceGrid.clearItems();
+  for (std::size_t i = 0; i < mBrushes.size(); ++i) {
+    const Brush &brush = mBrushes[i];
+    // A level ray passes above or below a brush that does not span its
+    // height (a ray on a floor or ceiling face counts as inside).
+    if (brush.grownFootprint.minX > -std::numeric_limits<Real>::infinity() && height >= brush.minZ &&
+        height <= brush.maxZ)
+      mSliceGrid.insert(static_cast<int>(i), brush.grownFootprint);
+  }
+  return mSliceGrid;
+}
+
+void LevelBarriers::testBrush(const Brush &brush, const Ogre::Ray &ray, Real reach, BrushHit &nearest,
+                              bool *undecided) const {
+  // The grown brush holds the brush: missing it within reach settles the matter.
+  const std::pair<bool, Real> outer = Ogre::Math::intersects(ray, brush.grown, true);
+  if (!(outer.first && outer.second <= reach + ROUNDING_MARGIN))
+    return;
+  const std::pair<bool, Real> hit = Ogre::Math::intersects(ray, *brush.planes, true);
+  if (undecided && !*undecided) {
+    const std::pair<bool, Real> inner = Ogre::Math::intersects(ray, brush.shrunk, true);
+    const bool innerWithin = inner.first && inner.second <= reach - ROUNDING_MARGIN;
+    *undecided =
+        !innerWithin || !(hit.first && hit.second <= reach) || passageThrough(ray, *brush.planes).isOnEdge();
+  }
+  if (hit.first && hit.second <= nearest.distance && (!nearest.fragment || hit.second < nearest.distance)) {
+    nearest.fragment = brush.fragment;
+    nearest.distance = hit.second;
+  }
+}
+
 const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const Ogre::Ray &ray, Real reach,
                                                                          Real *distance, bool *undecided,
                                                                          const SegmentArea *area) {
-  const Ogre::SceneQuery::WorldFragment *nearest = nullptr;
-  Real nearestDistance = reach;
+  BrushHit nearest{nullptr, reach};
   const bool level = ray.getDirection().z == 0;
   const Real height = ray.getOrigin().z;
   auto test = [&](int index) {
@@ -274,27 +319,46 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
       return;
     if (undecided && !level)
       *undecided = true; // only level rays keep their height exactly through the query's restarts
-    // The grown brush holds the brush: missing it within reach settles the matter.
-    const std::pair<bool, Real> outer = Ogre::Math::intersects(ray, brush.grown, true);
-    if (!(outer.first && outer.second <= reach + ROUNDING_MARGIN))
-      return;
-    const std::pair<bool, Real> hit = Ogre::Math::intersects(ray, *brush.planes, true);
-    if (undecided && !*undecided) {
-      const std::pair<bool, Real> inner = Ogre::Math::intersects(ray, brush.shrunk, true);
-      const bool innerWithin = inner.first && inner.second <= reach - ROUNDING_MARGIN;
-      *undecided = !innerWithin || !(hit.first && hit.second <= reach) ||
-                   passageThrough(ray, *brush.planes).isOnEdge();
-    }
-    if (hit.first && hit.second <= nearestDistance && (!nearest || hit.second < nearestDistance)) {
-      nearest = brush.fragment;
-      nearestDistance = hit.second;
-    }
+    testBrush(brush, ray, reach, nearest, undecided);
   };
   for (int index : mUnboundedBrushes)
     test(index);
   mBrushGrid.forEachIn(area ? area->cells : mBrushGrid.cellsOf(footprintOf(ray, reach)), test);
   if (distance)
-    *distance = nearest ? nearestDistance : std::numeric_limits<Real>::infinity();
+    *distance = nearest.fragment ? nearest.distance : std::numeric_limits<Real>::infinity();
+  return nearest.fragment;
+}
+
+Real LevelBarriers::nearestBrushAround(const Neighbourhood &near, const Ogre::Ray &ray, Real reach,
+                                       bool *undecided) {
+  BrushHit nearest{nullptr, reach};
+  const BarrierGrid::Footprint segment = footprintOf(ray, reach);
+  for (int index : near.brushes) {
+    const Brush &brush = mBrushes[index];
+    if (overlaps(brush.grownFootprint, segment))
+      testBrush(brush, ray, reach, nearest, undecided);
+  }
+  return nearest.fragment ? nearest.distance : std::numeric_limits<Real>::infinity();
+}
+
+void LevelBarriers::testMovable(const Movable &movable, const Ogre::Ray &ray, Real reach, Real &nearest,
+                                bool *undecided) {
+  const std::pair<bool, Real> hit = ray.intersects(movable.box);
+  if (undecided && !*undecided && movable.box.isFinite())
+    *undecided = isBoxHitUndecided(ray, movable.box, reach, hit.first && hit.second <= reach);
+  if (hit.first && hit.second <= reach && hit.second < nearest)
+    nearest = hit.second;
+}
+
+Real LevelBarriers::nearestMovableAround(const Neighbourhood &near, const Ogre::Ray &ray, Real reach,
+                                         bool *undecided) {
+  Real nearest = std::numeric_limits<Real>::infinity();
+  const BarrierGrid::Footprint segment = footprintOf(ray, reach);
+  for (int index : near.movables) {
+    const Movable &movable = mMovables[index];
+    if (!movable.box.isFinite() || !isClearOf(segment, movable.box))
+      testMovable(movable, ray, reach, nearest, undecided);
+  }
   return nearest;
 }
 
@@ -311,6 +375,7 @@ const std::vector<LevelBarriers::Movable> &LevelBarriers::refreshedMovables() {
   const unsigned long frame = renderedFrame();
   if (!mMovablesTaken || frame != mMovablesFrame || movablesGeneration != mMovablesGeneration) {
     takeMovables();
+    ++mMovablesVersion;
     mMovablesFrame = frame;
     mMovablesGeneration = movablesGeneration;
     mMovablesTaken = true;

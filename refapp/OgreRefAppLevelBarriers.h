@@ -107,6 +107,33 @@ public:
     return area;
   }
 
+  // The brushes and objects that level rays from one origin can meet within
+  // a radius. A search casts up to eight rays from every node it expands:
+  // gathering their candidates once per node, from the cells around it,
+  // spares each ray the grid walk and most of the tests.
+  struct Neighbourhood {
+    Ogre::Vector3 origin = Ogre::Vector3::ZERO;
+    Ogre::Real radius = -1; // none gathered yet
+    std::uint64_t movablesVersion = 0;
+    std::vector<int> brushes;  // spanning the origin's height
+    std::vector<int> movables; // matching the masks and accepted
+  };
+  // Whether near holds what level rays from origin within radius can meet,
+  // with the objects as the ray query sees them now.
+  bool covers(const Neighbourhood &near, const Ogre::Vector3 &origin, Ogre::Real radius) {
+    refreshedMovables();
+    return near.movablesVersion == mMovablesVersion && near.origin == origin && radius <= near.radius;
+  }
+  template <class Accept>
+  void gather(Neighbourhood &near, const Ogre::Vector3 &origin, Ogre::Real radius, std::uint32_t queryMask,
+              std::uint32_t typeMask, Accept &&accept);
+  // As nearestBrushWithin and nearestMovableWithin, for a level ray from
+  // near's origin and a reach within its radius.
+  Ogre::Real nearestBrushAround(const Neighbourhood &near, const Ogre::Ray &ray, Ogre::Real reach,
+                                bool *undecided);
+  Ogre::Real nearestMovableAround(const Neighbourhood &near, const Ogre::Ray &ray, Ogre::Real reach,
+                                  bool *undecided);
+
   // Distances closer than this (level units) to a face, an edge or a reach
   // are left to the scene query.
   static constexpr Ogre::Real ROUNDING_MARGIN = 0.01f;
@@ -126,6 +153,13 @@ private:
     // Heights of the brush's corners, widened by the corner tolerance, level units.
     Ogre::Real minZ;
     Ogre::Real maxZ;
+    // The grown brush's x-y bounds and a margin; infinite if unbounded.
+    BarrierGrid::Footprint grownFootprint;
+  };
+  // The nearest brush a ray meets so far, and how far along.
+  struct BrushHit {
+    const Ogre::SceneQuery::WorldFragment *fragment = nullptr;
+    Ogre::Real distance;
   };
 
   LevelBarriers(Ogre::SceneManager *sceneManager, Ogre::BspLevel *level);
@@ -163,12 +197,33 @@ private:
   // at a face.
   static bool isBoxHitUndecided(const Ogre::Ray &ray, const Ogre::AxisAlignedBox &box, Ogre::Real reach,
                                 bool hitWithinReach);
+  static bool overlaps(const BarrierGrid::Footprint &a, const BarrierGrid::Footprint &b) {
+    return a.minX <= b.maxX && b.minX <= a.maxX && a.minY <= b.maxY && b.minY <= a.maxY;
+  }
+  // The footprint around a neighbourhood's origin that every segment of its
+  // radius lies in (footprintOf of a reach up to the radius).
+  static BarrierGrid::Footprint footprintAround(const Ogre::Vector3 &origin, Ogre::Real radius) {
+    BarrierGrid::Footprint around{origin.x, origin.y, origin.x, origin.y};
+    around.grow(radius + 2 * FOOTPRINT_MARGIN);
+    return around;
+  }
+  // The brushes of mSliceGrid at height, sliced anew for another height.
+  BarrierGrid &sliceAt(Ogre::Real height);
+  void testBrush(const Brush &brush, const Ogre::Ray &ray, Ogre::Real reach, BrushHit &nearest,
+                 bool *undecided) const;
+  // A movable that matches the masks and is accepted, against ray.
+  static void testMovable(const Movable &movable, const Ogre::Ray &ray, Ogre::Real reach, Ogre::Real &nearest,
+                          bool *undecided);
 
   Ogre::SceneManager *mSceneManager;
   Ogre::BspLevel *mLevel;
   std::vector<Brush> mBrushes;
   std::vector<int> mUnboundedBrushes; // no finite footprint: tested always
   BarrierGrid mBrushGrid;
+  // The bounded brushes that span one height, by their grown footprints:
+  // the level as a search at that height sees it. Laid out as mBrushGrid.
+  BarrierGrid mSliceGrid;
+  Ogre::Real mSliceHeight = std::numeric_limits<Ogre::Real>::quiet_NaN();
   BarrierGrid::Footprint mExtent;
 
   std::vector<Movable> mMovables;
@@ -177,6 +232,7 @@ private:
   std::vector<const Ogre::MovableObject *> mLeafObjects; // gathering buffer
   unsigned long mMovablesFrame = 0;
   std::uint64_t mMovablesGeneration = 0;
+  std::uint64_t mMovablesVersion = 0; // counts the copies taken
   bool mMovablesTaken = false;
   bool mMovablesHeld = false;
 };
@@ -198,18 +254,43 @@ Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real 
     if (level && movable.box.isFinite() &&
         (isClearOf(segment, movable.box) || isMissedByLevelRay(ray.getOrigin(), movable.box)))
       return;
-    if (!accept(movable))
-      return;
-    const std::pair<bool, Ogre::Real> hit = ray.intersects(movable.box);
-    if (undecided && !*undecided && movable.box.isFinite())
-      *undecided = isBoxHitUndecided(ray, movable.box, reach, hit.first && hit.second <= reach);
-    if (hit.first && hit.second <= reach && hit.second < nearest)
-      nearest = hit.second;
+    if (accept(movable))
+      testMovable(movable, ray, reach, nearest, undecided);
   };
   for (int index : mUnboundedMovables)
     test(index);
   mMovableGrid.forEachIn(segmentArea.cells, test);
   return nearest;
+}
+
+template <class Accept>
+void LevelBarriers::gather(Neighbourhood &near, const Ogre::Vector3 &origin, Ogre::Real radius,
+                           std::uint32_t queryMask, std::uint32_t typeMask, Accept &&accept) {
+  const std::vector<Movable> &movables = refreshedMovables();
+  near.origin = origin;
+  near.radius = radius;
+  near.movablesVersion = mMovablesVersion;
+  near.brushes.clear();
+  near.movables.clear();
+  const BarrierGrid::Footprint around = footprintAround(origin, radius);
+  const BarrierGrid::CellRange cells = mBrushGrid.cellsOf(around);
+  near.brushes = mUnboundedBrushes;
+  sliceAt(origin.z).forEachIn(cells, [&](int index) {
+    if (overlaps(mBrushes[index].grownFootprint, around))
+      near.brushes.push_back(index);
+  });
+  auto addMovable = [&](int index) {
+    const Movable &movable = movables[index];
+    if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
+      return;
+    if (movable.box.isFinite() && (isClearOf(around, movable.box) || isMissedByLevelRay(origin, movable.box)))
+      return;
+    if (accept(movable))
+      near.movables.push_back(index);
+  };
+  for (int index : mUnboundedMovables)
+    addMovable(index);
+  mMovableGrid.forEachIn(cells, addMovable);
 }
 
 } // namespace OgreRefApp

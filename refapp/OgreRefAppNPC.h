@@ -15,6 +15,7 @@
 
 #include "refapp/OgreRefAppAINode.h"
 #include "refapp/OgreRefAppApplicationObject.h"
+#include "refapp/OgreRefAppLevelBarriers.h"
 #include "refapp/OgreRefAppSpatialHash.h"
 
 namespace Ogre {
@@ -28,8 +29,6 @@ struct RaySceneQueryResultEntry;
 extern std::ofstream npcLog;
 
 namespace OgreRefApp {
-
-class LevelBarriers;
 
 class NPC : public ApplicationObject {
 public:
@@ -199,11 +198,28 @@ private:
   // undecided is set when the answer is too close to call on the grids.
   Real nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
                              const Ogre::Vector3 &unitDirection, double parentG, Real limit, bool &undecided);
+  // What level rays from origin up to reach, or up to any move's reach,
+  // can meet; gathered anew only for another origin or a longer reach.
+  const LevelBarriers::Neighbourhood &neighbourhoodOf(LevelBarriers &barriers, const Ogre::Vector3 &origin,
+                                                      Real reach);
+  // Whether no move from origin can meet anything: false without grids.
+  bool isOpenAround(const Ogre::Vector3 &origin);
+  std::uint32_t queryMask() const {
+    return mSearchBarriersLookedUp ? mSearchQueryMask : mRayQuery->getQueryMask();
+  }
+  std::uint32_t queryTypeMask() const {
+    return mSearchBarriersLookedUp ? mSearchQueryTypeMask : mRayQuery->getQueryTypeMask();
+  }
+  // Neither the player's camera nor the NPC's own figure.
+  bool isOtherMovable(const LevelBarriers::Movable &candidate) const;
   bool isBarrier(const Ogre::RaySceneQueryResultEntry &hit, double parentG) const;
   bool isOwnMovable(const Ogre::MovableObject *movable) const;
-  // The barrier along grid direction k from the node being expanded, looked
-  // up once per node and direction: the forward ray of one move is the side
-  // ray of two others.
+  // Whether no move from node can meet anything; also starts the node's
+  // barrier lookups afresh for another node, path length or step length.
+  bool isOpenAroundNode(const AINode &node);
+  // The barrier along grid direction k from the node of the last
+  // isOpenAroundNode, looked up once per node and direction: the forward
+  // ray of one move is the side ray of two others.
   Real gridBarrier(const AINode &node, int k);
   LevelBarriers *levelBarriers() const;
   void tabulateGridDirections();
@@ -264,6 +280,7 @@ private:
   bool mSearchBarriersLookedUp = false;
   // Barriers looked up around the node being expanded, valid while the
   // node's end point, path length and the step length stay the same.
+  bool mGridOpen = false;
   bool mGridRayCast[GRID_DIRECTION_COUNT] = {};
   Real mGridBarrier[GRID_DIRECTION_COUNT] = {}; // level units along the unit grid direction
   Ogre::Vector3 mGridOrigin = Ogre::Vector3::ZERO;
@@ -274,6 +291,8 @@ private:
   // lengths (1 or sqrt(2)) as Vector3::length gives them.
   Ogre::Vector3 mUnitGridDirections[GRID_DIRECTION_COUNT];
   Real mGridDirectionLengths[GRID_DIRECTION_COUNT] = {};
+  // What the rays from the node being expanded can meet.
+  LevelBarriers::Neighbourhood mNeighbourhood;
   // The ray query's masks, as looked up for the expansion under way.
   std::uint32_t mSearchQueryMask = 0;
   std::uint32_t mSearchQueryTypeMask = 0;

@@ -107,6 +107,7 @@ void NPC::restartWithCurrentStep() {
   // Every move of this search is one step long, but the start node keeps the
   // length it was made with.
   mExpanded.reset(std::max(mStepLength, mSearchStart.length));
+  mGridParentG = -1; // the objects may have moved since the last lookups
   AINode start = mSearchStart;
   start.position.z = 0;
   start.endPoint.z = 0;
@@ -195,6 +196,9 @@ NPC::SearchOutcome NPC::expandNodes(std::size_t &nodesLeft) {
 // ahead) or within half the figure's width to either side. The sides of
 // direction k are the grid directions a quarter turn either way.
 bool NPC::isMoveBlocked(const AINode &parent, int k) {
+  // Most of a ship's deck is open: nothing near, nothing to test.
+  if (isOpenAroundNode(parent))
+    return false;
   const int right = (k + 6) % GRID_DIRECTION_COUNT;
   const int left = (k + 2) % GRID_DIRECTION_COUNT;
   const Real forwardReach = forwardReachOf(k);
@@ -203,13 +207,18 @@ bool NPC::isMoveBlocked(const AINode &parent, int k) {
          gridBarrier(parent, left) <= halfWidth;
 }
 
-Real NPC::gridBarrier(const AINode &node, int k) {
+bool NPC::isOpenAroundNode(const AINode &node) {
   if (node.endPoint != mGridOrigin || node.g != mGridParentG || mStepLength != mGridStepLength) {
-    std::fill(std::begin(mGridRayCast), std::end(mGridRayCast), false);
     mGridOrigin = node.endPoint;
     mGridParentG = node.g;
     mGridStepLength = mStepLength;
+    mGridOpen = isOpenAround(node.endPoint);
+    std::fill(std::begin(mGridRayCast), std::end(mGridRayCast), false);
   }
+  return mGridOpen;
+}
+
+Real NPC::gridBarrier(const AINode &node, int k) {
   if (!mGridRayCast[k]) {
     // Both uses of this direction: ahead and to the side.
     mGridBarrier[k] =
@@ -253,20 +262,46 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   const Ogre::Ray ray(origin, unitDirection);
   // A little farther than asked, so that a hit just beyond shows up as close.
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
-  Real nearest = std::numeric_limits<Real>::infinity();
-  // The movables' shorter reach looks at the same area: worked out once.
-  const LevelBarriers::SegmentArea area = barriers.areaOf(ray, reach);
-  barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
+  auto isOther = [this](const LevelBarriers::Movable &candidate) { return isOtherMovable(candidate); };
+  if (unitDirection.z != 0) {
+    Real nearest = std::numeric_limits<Real>::infinity();
+    // The movables' shorter reach looks at the same area: worked out once.
+    const LevelBarriers::SegmentArea area = barriers.areaOf(ray, reach);
+    barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
+    if (parentG <= IGNORE_OBJECTS_UP_TO_G)
+      return nearest;
+    return std::min(nearest, barriers.nearestMovableWithin(ray, std::min(reach, nearest), queryMask(),
+                                                           queryTypeMask(), isOther, &undecided, &area));
+  }
+  const LevelBarriers::Neighbourhood &near = neighbourhoodOf(barriers, origin, reach);
+  const Real nearest = barriers.nearestBrushAround(near, ray, reach, &undecided);
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
     return nearest;
-  const Real movable = barriers.nearestMovableWithin(
-      ray, std::min(reach, nearest), mSearchBarriersLookedUp ? mSearchQueryMask : mRayQuery->getQueryMask(),
-      mSearchBarriersLookedUp ? mSearchQueryTypeMask : mRayQuery->getQueryTypeMask(),
-      [this](const LevelBarriers::Movable &candidate) {
-        return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
-      },
-      &undecided, &area);
-  return std::min(nearest, movable);
+  return std::min(nearest, barriers.nearestMovableAround(near, ray, std::min(reach, nearest), &undecided));
+}
+
+const LevelBarriers::Neighbourhood &NPC::neighbourhoodOf(LevelBarriers &barriers, const Ogre::Vector3 &origin,
+                                                         Real reach) {
+  if (!barriers.covers(mNeighbourhood, origin, reach)) {
+    // Every move from a node looks at most this far: gathered once for all.
+    const Real moveReach = std::max({forwardReachOf(0), forwardReachOf(1), mSize.x * 0.5f});
+    const Real radius = std::max(reach, moveReach + LevelBarriers::ROUNDING_MARGIN);
+    barriers.gather(mNeighbourhood, origin, radius, queryMask(), queryTypeMask(),
+                    [this](const LevelBarriers::Movable &candidate) { return isOtherMovable(candidate); });
+  }
+  return mNeighbourhood;
+}
+
+bool NPC::isOpenAround(const Ogre::Vector3 &origin) {
+  LevelBarriers *barriers = mSearchBarriersLookedUp ? mSearchBarriers : levelBarriers();
+  if (!barriers)
+    return false;
+  const LevelBarriers::Neighbourhood &near = neighbourhoodOf(*barriers, origin, 0);
+  return near.brushes.empty() && near.movables.empty();
+}
+
+bool NPC::isOtherMovable(const LevelBarriers::Movable &candidate) const {
+  return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
 }
 
 bool NPC::isOwnMovable(const Ogre::MovableObject *movable) const {

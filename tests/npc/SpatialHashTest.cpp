@@ -69,6 +69,24 @@ TEST(SpatialHashTest, AgreesWithAScanOfEveryEntry) {
   }
 }
 
+// A search that spreads far, one way and then the other, grows the cells'
+// window until it would be too large; points beyond it are still found.
+TEST(SpatialHashTest, PointsFarApartAreFoundWhereverTheyLie) {
+  SpatialHash hash;
+  hash.reset(10);
+  std::vector<Ogre::Vector3> points;
+  for (float x : {0.0f, 400.0f, -1500.0f, 9000.0f, -2e5f, 3e6f, -4e6f})
+    for (float y : {0.0f, -700.0f, 5e4f}) {
+      ASSERT_FALSE(hash.isNearAny(Ogre::Vector3(x, y, 0))) << x << " " << y;
+      hash.insert(Ogre::Vector3(x, y, 0), 10);
+      points.emplace_back(x, y, 0);
+    }
+  for (const Ogre::Vector3 &point : points) {
+    EXPECT_TRUE(hash.isNearAny(point + Ogre::Vector3(6, -7, 0))) << point.x << " " << point.y;
+    EXPECT_FALSE(hash.isNearAny(point + Ogre::Vector3(8, -7, 0))) << point.x << " " << point.y;
+  }
+}
+
 // Probes one length away from an entry, a float or two either way, along
 // an axis and a diagonal: the hash rounds as the distance does.
 TEST(SpatialHashTest, ProbesAtOneLengthRoundAsTheDistance) {
