@@ -72,7 +72,7 @@ TEST(SoundStartUp, ABadEffectFileLeavesSoundAndVoiceOff) {
   };
   for (const auto &[name, line] : cases) {
     SCOPED_TRACE(name);
-    CapturedLog log;
+    LogCapture log;
     ScratchDirectory scratch;
     const auto file = scratch.copyGeneratedEffects() / name;
     if (name == cases[0].first) {

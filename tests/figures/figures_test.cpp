@@ -1,7 +1,8 @@
 // Loads the stage as a station does (its plugins.cfg and resources.cfg, the
-// GL render system under Xvfb) and checks the generated figures, props and
-// effects: every animation and a skeleton on each figure, and that with the station's node set-up (object
-// node scaled 0.6 and turned, clone node lifted by the state) passengers lie, sit and stand and crews and
+// GL render system under Xvfb) and checks the generated figures and the
+// shader controls: every animation and a skeleton on each figure, and that
+// with the station's node set-up (object node scaled 0.6 and turned, clone
+// node lifted by the state) passengers lie, sit and stand and crews and
 // chiefs stand on the deck.
 #include <OGRE/Ogre.h>
 #include <gtest/gtest.h>
@@ -253,7 +254,7 @@ TEST_F(StagedMedia, FiguresFaceMinusXAfterTheTurn) {
   }
 }
 
-// --- Props and effects ---------------------------------------------------------------
+// --- Shader controls ---------------------------------------------------------------
 
 TEST_F(StagedMedia, ShaderControlFilesNameMaterialsTheGlRenderSystemSupports) {
   Ogre::StringVectorPtr files =

@@ -29,32 +29,6 @@ bool pixelIs(const guigen::RgbImage &image, int x, int y, int r, int g, int b) {
 
 } // namespace
 
-TEST(PictureParser, ReadsCanvasAndShapesInOrderIgnoringCommentsAndBlankLines) {
-  guigen::Picture picture = parseOrFail("// a comment\n"
-                                        "\n"
-                                        "canvas 32 16 #FF8000   // orange\n"
-                                        "rect 1 2 3 4 #000000\n"
-                                        "ellipse 8 8 2.5 3 #ffffff\n"
-                                        "polygon #102030 0 0 10 0 5 5\n"
-                                        "line 0 0 9 9 2 #010203\n"
-                                        "ring 16 8 6 3 -90 90 #0a0b0c\n");
-  EXPECT_EQ(picture.width, 32);
-  EXPECT_EQ(picture.height, 16);
-  EXPECT_FLOAT_EQ(picture.background.r, 1.0f);
-  EXPECT_FLOAT_EQ(picture.background.g, 128.0f / 255.0f);
-  EXPECT_FLOAT_EQ(picture.background.b, 0.0f);
-  ASSERT_EQ(picture.shapes.size(), 5u);
-  EXPECT_EQ(picture.shapes[0].kind, guigen::ShapeKind::Rect);
-  EXPECT_EQ(picture.shapes[1].kind, guigen::ShapeKind::Ellipse);
-  EXPECT_DOUBLE_EQ(picture.shapes[1].values[2], 2.5);
-  EXPECT_EQ(picture.shapes[2].kind, guigen::ShapeKind::Polygon);
-  EXPECT_EQ(picture.shapes[2].values.size(), 6u);
-  EXPECT_FLOAT_EQ(picture.shapes[2].colour.b, 0x30 / 255.0f);
-  EXPECT_EQ(picture.shapes[3].kind, guigen::ShapeKind::Line);
-  EXPECT_EQ(picture.shapes[4].kind, guigen::ShapeKind::Ring);
-  EXPECT_DOUBLE_EQ(picture.shapes[4].values[4], -90.0);
-}
-
 TEST(PictureParser, ReportsTheLineOfEveryMistake) {
   std::string corners;
   for (int i = 0; i < 257; ++i)
@@ -144,13 +118,4 @@ TEST(PictureRaster, SmoothsEdgesThatCutThroughAPixel) {
       ++partial;
   }
   EXPECT_EQ(partial, 2); // one smoothed pixel at each end of the middle row
-}
-
-TEST(PictureRaster, ClipsShapesThatReachBeyondTheCanvas) {
-  guigen::RgbImage image = rasterise(parseOrFail("canvas 4 4 #000000\n"
-                                                 "ellipse -100 -100 500 500 #ffffff\n"
-                                                 "rect -9000 2 9000 9000 #ff0000\n"));
-  EXPECT_TRUE(pixelIs(image, 0, 0, 255, 255, 255));
-  EXPECT_TRUE(pixelIs(image, 3, 1, 255, 255, 255));
-  EXPECT_TRUE(pixelIs(image, 3, 3, 255, 0, 0));
 }

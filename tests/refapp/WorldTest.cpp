@@ -233,22 +233,6 @@ TEST_F(Primitives, NodeScaleAndCollisionProxyFollowTheRequestedSize) {
   EXPECT_EQ(dGeomSphereGetRadius(onlyProxy(*head)), 25);
 }
 
-TEST_F(Primitives, DroppedBallComesToRestOnTheDeck) {
-  if (!refAppScene().levelLoaded)
-    FAIL() << "the stage has no \"ogretestmap.bsp\": build the level_media target";
-  // On open deck beside the first passengers.
-  auto *ball = world->createBall(uniqueName("ball"), 10, Ogre::Vector3(-500, 260, 60));
-  ball->setBounceParameters(0, 0.1f); // lands without bouncing
-  ball->setDynamicsEnabled(true);
-  for (int frame = 0; frame < 300; ++frame) {
-    renderOneFrame();
-    world->simulationStep(1.0f / 60);
-  }
-  EXPECT_NEAR(ball->getPosition().z, 9.5, 1.5); // on the deck surface at z = -0.5
-  EXPECT_NEAR(ball->getPosition().x, -500, 5);
-  EXPECT_NEAR(ball->getPosition().y, 260, 5);
-}
-
 using Joints = WorldTest;
 
 OgreRefApp::Ball *movingBall(OgreRefApp::World &world, const Ogre::Vector3 &at) {
@@ -323,24 +307,6 @@ TEST_F(FireTest, CollisionBoxFollowsTheParticleBoundsDirection) {
   EXPECT_NEAR(changed.z, 150 * n.y, 1e-3);
 }
 
-TEST_F(FireTest, CollisionsNeverMoveAFireNorWakeItsDynamics) {
-  RecordedAssertions recorded;
-  OgreRefApp::Fire *fire = makeFire(0.5);
-  ProbeObject::Options big;
-  big.radius = 60;
-  ProbeObject &pusher = makeProbe(highAbove(10), big);
-  pusher.setDynamicsEnabled(true);
-  ASSERT_TRUE(pusher.testCollide(fire));
-  SyntheticFragment floor;
-  floor.planes = {Ogre::Plane(Ogre::Vector3::UNIT_Z, 4990)};
-  ASSERT_TRUE(fire->testCollide(&floor.fragment));
-  world->_applyDynamics(world->getSimulationStepSize());
-  EXPECT_TRUE(RecordedAssertions::failures.empty());
-  EXPECT_EQ(fire->getPosition(), highAbove());
-  EXPECT_FALSE(fire->isDynamicsEnabled());
-  EXPECT_EQ(world->getDynamicsObjects().count(fire), 0u);
-}
-
 class CollideCameraTest : public WorldTest {
 protected:
   // A camera standing with its feet at z = 5000 (its point 15 units higher).
@@ -357,25 +323,6 @@ protected:
 // the given height above the feet.
 void stepBrush(SyntheticFragment &brush, Ogre::Real height) {
   makeBoxBrush(brush, Ogre::Vector3(0, -100, 4900), Ogre::Vector3(200, 100, 5000 + height));
-}
-
-TEST_F(CollideCameraTest, ClimbsAStepOfEightByTen) {
-  auto *camera = standingCamera(-10);
-  SyntheticFragment step;
-  stepBrush(step, 8);
-  ASSERT_TRUE(camera->testCollide(&step.fragment));
-  EXPECT_FLOAT_EQ(camera->getPosition().z, 5025);
-  EXPECT_FLOAT_EQ(camera->getPosition().x, -10);
-}
-
-TEST_F(CollideCameraTest, StepOfTwelvePushesBackAlongTheNormal) {
-  auto *camera = standingCamera(-10);
-  SyntheticFragment step;
-  stepBrush(step, 12);
-  ASSERT_TRUE(camera->testCollide(&step.fragment));
-  EXPECT_FLOAT_EQ(camera->getPosition().z, 5015);
-  // The sphere reached 5 units into the step's face; deep contacts push 0.1.
-  EXPECT_FLOAT_EQ(camera->getPosition().x, -10.1f);
 }
 
 TEST_F(CollideCameraTest, OtherObjectsPushItOutOnlyHorizontally) {
