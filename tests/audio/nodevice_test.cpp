@@ -17,7 +17,7 @@ void withoutAudioBackEnds() {
 
 TEST(SoundWithoutDevice, ReportsTheFailureAndStaysOffAndRecordingDoesNotStart) {
   withoutAudioBackEnds();
-  CapturedLog log;
+  LogCapture log;
   ScratchDirectory scratch;
   scratch.linkGeneratedEffects();
   startSound();

@@ -4,7 +4,6 @@
 #include "audio/sfx.h"
 
 #include "soundtestsupport.h"
-#include <AL/alc.h>
 
 #include <gtest/gtest.h>
 
@@ -73,7 +72,7 @@ TEST(SoundStartUp, ABadEffectFileLeavesSoundAndVoiceOff) {
   };
   for (const auto &[name, line] : cases) {
     SCOPED_TRACE(name);
-    CapturedLog log;
+    LogCapture log;
     ScratchDirectory scratch;
     const auto file = scratch.copyGeneratedEffects() / name;
     if (name == cases[0].first) {
@@ -273,15 +272,7 @@ TEST_F(SoundSystem, SpentStreamBuffersReturnToThePoolAndTheStreamRestarts) {
 
 TEST_F(SoundSystem, AllEffectsLoadAndStopReleasesEverything) {
   EXPECT_TRUE(log.lines.empty()) << log.lines.front();
-  std::set<ALuint> sources;
-  for (int slot = 0; slot < NumSFXSources; ++slot)
-    sources.insert(getSourceHandle(slot));
-  EXPECT_EQ(sources.size(), size_t(NumSFXSources));
-  EXPECT_EQ(sources.count(0), 0u);
-  // Mixed at 11025 Hz; gains come from the program, not from OpenAL's distance model.
-  ALCint frequency = 0;
-  alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_FREQUENCY, 1, &frequency);
-  EXPECT_EQ(frequency, 11025);
+  // Gains come from the program, not from OpenAL's distance model.
   EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_NONE);
 
   // Stopping releases everything, and later calls do nothing.

@@ -3,8 +3,8 @@
 // audio code writes to the transport's log, and reads back OpenAL's sources.
 #pragma once
 
+#include "../support/LogCapture.h"
 #include "audio/sfx.h"
-#include "tnl/log.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-class CapturedLog : public TNL::LogConsumer {
-public:
-  void logString(const char *, const char *line) override { lines.emplace_back(line); }
-  std::vector<std::string> lines;
-};
 
 class ScratchDirectory {
 public:
@@ -61,7 +55,7 @@ protected:
   }
   void TearDown() override { stopSound(); }
 
-  CapturedLog log;
+  LogCapture log;
   ScratchDirectory scratch;
 };
 

@@ -1,9 +1,8 @@
 // The fixed places the program puts things on the ship's deck: the 18 initial
-// objects and the chiefs' start placements, plus the stand-off distances of
-// summoned crew members. This is the tests' independent oracle, written apart
-// from the station's own table (graphics/OpeningScene.h) on purpose: the level
-// is checked against it, and the station's scene is checked against it, so a
-// slip in either table shows.
+// objects and the chiefs' start placements. This is the tests' independent
+// oracle, written apart from the station's own table (graphics/OpeningScene.h)
+// on purpose: the level is checked against it, and the station's scene is
+// checked against it, so a slip in either table shows.
 #pragma once
 
 #include <array>
@@ -66,10 +65,5 @@ inline std::vector<Place> everyFixedPlace() {
   all.push_back(firemanStart());
   return all;
 }
-
-// A summoned medic crew member stands this far from its passenger, towards
-// the medic chief; a fire crew member this far from its fire.
-constexpr double kMedicStandOff = 40.0;
-constexpr double kFiremanStandOff = 100.0;
 
 } // namespace shiptest

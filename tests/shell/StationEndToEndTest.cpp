@@ -29,44 +29,9 @@ constexpr Point CAPTAIN_BUTTON = {630, 299};
 constexpr Point ADDRESS_BOX = {542, 457};
 constexpr Point START_DEMO_BUTTON = {507, 535};
 constexpr Point START_CONNECTION_BUTTON = {512, 536};
-// Facilitator's window (top right) and the centred rating and score menus.
-constexpr Point END_EXERCISE_BUTTON = {886, 174};
-constexpr Point CAPTAIN_RATING_BOX = {642, 302};
-constexpr Point MEDIC_RATING_BOX = {642, 382};
-constexpr Point FIREMAN_RATING_BOX = {642, 462};
-constexpr Point CONTINUE_BUTTON = {512, 532};
-constexpr Point EXIT_EVALUATION_BUTTON = {512, 587};
-// The facilitator's "Add passenger at mark" button (window "FacilitatorCreate"
-// at the right edge) and a point of the deck under the overview camera with
-// no GUI window over it.
-constexpr Point ADD_PASSENGER_BUTTON = {885, 262};
-constexpr Point OPEN_DECK = {250, 450};
 
 class StationEndToEnd : public StationFixture {
 protected:
-  // The facilitator's station with the exercise running and nobody joined;
-  // its window, or nothing (with the failure recorded) if it did not start.
-  std::optional<unsigned long> startExerciseAlone(Station &station) {
-    const auto window = startPastConfigDialog(station);
-    auto failed = [&](const char *why) {
-      ADD_FAILURE() << why;
-      return std::nullopt;
-    };
-    if (!window)
-      return failed("no station window");
-    if (!station.waitForLog("Create scene look at", 120s))
-      return failed("the scene was not made");
-    std::this_thread::sleep_for(2s);
-    alignCursor(*window);
-    clickAt(*window, START_DEMO_BUTTON);
-    if (!station.waitForLog("Facilitator camera collision disabled", 30s))
-      return failed("the lobby did not open");
-    clickAt(*window, START_CONNECTION_BUTTON);
-    pressKey("o");
-    if (!station.waitForLog("CAPTURED POS: ", 30s))
-      return failed("the exercise did not start");
-    return window;
-  }
 };
 
 TEST_F(StationEndToEnd, CancellingTheConfigurationDialogReturnsOneAndStillClosesTheLog) {
@@ -217,71 +182,6 @@ TEST_F(StationEndToEnd, FacilitatorChoosesItsRoleStartsTheExerciseMovesAndCloses
   EXPECT_EQ(station.output(), saved);
   EXPECT_EQ(station.errors(), "");
   EXPECT_GT(fs::file_size(station.dir() / "Ogre.log"), 1000u);
-}
-
-TEST_F(StationEndToEnd, FacilitatorAloneEndsTheExerciseRatesTheChiefsAndLeavesFromTheScoreScreen) {
-  Station station("facilitator-end");
-  const auto window = startExerciseAlone(station);
-  ASSERT_TRUE(window) << station.errors();
-
-  clickAt(*window, END_EXERCISE_BUTTON);
-  ASSERT_TRUE(station.waitForLog("Rating menu opened", 30s));
-  // The facilitator's own 250 counts as 100, a word as 0.
-  for (const auto &[box, text] : {std::pair{CAPTAIN_RATING_BOX, "250"}, std::pair{MEDIC_RATING_BOX, "80"},
-                                  std::pair{FIREMAN_RATING_BOX, "none"}}) {
-    clickAt(*window, box);
-    shell(std::string("xdotool type --delay 150 ") + text);
-  }
-  clickAt(*window, CONTINUE_BUTTON);
-  // No chief: 0.3 x the ratings; nobody healed leaves the captain's exercise
-  // term out, 0 of 8 healed and 0 of 6 fires put out add nothing.
-  ASSERT_TRUE(station.waitForLog("Scores shown: ", 30s));
-  pressKey("Print");
-  ASSERT_TRUE(fs::exists(station.dir() / "screenshot_1.png"));
-  clickAt(*window, EXIT_EVALUATION_BUTTON);
-  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
-
-  const std::vector<std::string> lines = station.log();
-  const auto shown = std::find_if(lines.begin(), lines.end(),
-                                  [](const std::string &line) { return startsWith(line, "Scores shown: "); });
-  ASSERT_NE(shown, lines.end());
-  EXPECT_EQ(*shown, "Scores shown: captain 30, medic 24, fireman 0");
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), CLOSING_LINES);
-  EXPECT_EQ(station.errors(), "");
-  // The material panel read the stage's control file at start-up.
-  EXPECT_NE(readFile(station.dir() / "Ogre.log").find("Material Controls setup"), std::string::npos);
-}
-
-// The facilitator marks a deck point with the middle button, adds a passenger
-// there with its button, and right-clicks the new passenger: the marked point,
-// the button and the pick all go through the real window and GUI.
-TEST_F(StationEndToEnd, FacilitatorAddsAPassengerAtTheMarkedPointAndPicksIt) {
-  Station station("facilitator-inject");
-  const auto window = startExerciseAlone(station);
-  ASSERT_TRUE(window) << station.errors();
-
-  moveTo(*window, OPEN_DECK);
-  shell("xdotool click 2"); // mark
-  std::this_thread::sleep_for(500ms);
-  clickAt(*window, ADD_PASSENGER_BUTTON);
-  std::this_thread::sleep_for(3s); // it drops onto the deck
-  moveTo(*window, OPEN_DECK);
-  shell("xdotool click 3"); // pick
-  ASSERT_TRUE(station.waitForLog("Executed right click picking", 30s));
-  ASSERT_TRUE(station.waitForLog("npc name in interaction : ", 30s)) << "the pick met no object";
-  pressKey("Print");
-  std::this_thread::sleep_for(1s);
-  ASSERT_TRUE(requestWindowClose(display->name(), *window));
-  EXPECT_EQ(station.waitForExit(60s), std::optional<int>(0));
-
-  // The 18 initial objects are numbered 0 to 17: the added passenger is 18.
-  std::string picked;
-  for (const std::string &line : station.log())
-    if (startsWith(line, "npc name in interaction : "))
-      picked = line.substr(std::string("npc name in interaction : ").size());
-  EXPECT_NE(picked.find("passenger18"), std::string::npos) << "picked: " << picked;
-  EXPECT_EQ(station.errors().find("An exception has occured"), std::string::npos) << station.errors();
 }
 
 TEST_F(StationEndToEnd, CaptainsStationTakesTheTypedAddressAndWaitsInTheLobbyWithACollidingCamera) {

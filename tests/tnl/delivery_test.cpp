@@ -79,34 +79,6 @@ TEST_F(Delivery, EveryKindOfEventCrossesALossyLinkWithWrappingSequenceNumbers) {
   EXPECT_TRUE(client->isEstablished());
 }
 
-TEST_F(Delivery, EventsPostedBeforeEstablishmentLeaveAfterItAndASharedEventReachesEachLink) {
-  server = makeServer();
-  TestConnection *first = startClient(server);
-  TestConnection *second = startClient(server);
-  EXPECT_TRUE(first->c2sOrdered(42));
-  EXPECT_TRUE(first->c2sGuaranteed(43));
-  ASSERT_TRUE(pumpUntil(
-      [&] {
-        return first->isEstablished() && second->isEstablished() && server->getConnectionList().size() == 2;
-      },
-      5000));
-  auto *firstAtServer =
-      dynamic_cast<TestConnection *>(server->findConnection(first->getInterface()->getBoundAddress()));
-  ASSERT_TRUE(
-      pumpUntil([&] { return !firstAtServer->ordered.empty() && !firstAtServer->guaranteed.empty(); }, 1000));
-  EXPECT_EQ(firstAtServer->ordered, std::vector<uint32_t>{42});
-  EXPECT_EQ(firstAtServer->guaranteed, std::vector<uint32_t>{43});
-
-  // One event posted on both connections reaches each once.
-  RefPtr<NetEvent> shared = firstAtServer->s2cOrdered_construct(31);
-  for (const RefPtr<NetConnection> &each : server->getConnectionList())
-    ASSERT_TRUE(dynamic_cast<EventConnection *>(each.getPointer())->postEvent(shared));
-  ASSERT_TRUE(pumpUntil([&] { return !first->ordered.empty() && !second->ordered.empty(); }, 2000));
-  pump(500);
-  EXPECT_EQ(first->ordered, std::vector<uint32_t>{31});
-  EXPECT_EQ(second->ordered, std::vector<uint32_t>{31});
-}
-
 TEST_F(Delivery, ArgumentsCrossTheLinkExactly) {
   ASSERT_NO_FATAL_FAILURE(establish());
   const double doubles[] = {-0.0, std::numeric_limits<double>::infinity(),

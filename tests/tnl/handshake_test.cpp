@@ -31,8 +31,6 @@ TEST_F(Handshake, BothEndsReachConnectedWithTheEventClassCountSettledAndShutDown
   EXPECT_TRUE(atServer->isEstablished());
   EXPECT_EQ(client->establishedCount, 1);
   EXPECT_EQ(atServer->establishedCount, 1);
-  EXPECT_TRUE(client->isInitiator());
-  EXPECT_FALSE(atServer->isInitiator());
   EXPECT_TRUE(client->isConnectionToServer());
   EXPECT_TRUE(atServer->isConnectionToClient());
   uint32_t count = NetClassRep::getNetClassCount(NetClassGroupGame, NetClassTypeEvent);
@@ -41,13 +39,6 @@ TEST_F(Handshake, BothEndsReachConnectedWithTheEventClassCountSettledAndShutDown
   EXPECT_EQ(client->getEventClassBitSize(), bitsForCount(count));
   EXPECT_EQ(client->getNetAddress(), server->getBoundAddress());
   EXPECT_EQ(atServer->getNetAddress(), client->getInterface()->getBoundAddress());
-  EXPECT_EQ(server->getPendingConnectionCount(), 0u);
-  EXPECT_EQ(client->getInterface()->getPendingConnectionCount(), 0u);
-  EXPECT_EQ(
-      log.countContaining("Sending Connect Challenge Request to " + server->getBoundAddress().toString()), 1);
-  EXPECT_EQ(log.countContaining("Client puzzle solved in "), 1);
-  EXPECT_EQ(log.countContaining("Sending Connect Accept - connection established."), 1);
-  EXPECT_EQ(log.countContaining("Received Connect Accept - connection established."), 1);
 
   // Destroying the server's interface ends both connections with "Shutdown".
   interfaces.erase(std::find(interfaces.begin(), interfaces.end(), RefPtr<NetInterface>(server)));
@@ -79,16 +70,6 @@ TEST_F(Handshake, ConnectToAServerThatAllowsNoneGivesUpAfterFiveChallengeRequest
   EXPECT_GE(client->terminatedAt - started, 14000u);
   EXPECT_LE(client->terminatedAt - started, 17000u);
   EXPECT_EQ(clientInterface->getPendingConnectionCount(), 0u);
-}
-
-TEST_F(Handshake, ConnectWithinFifteenSecondsReachesALateServer) {
-  server = makeServer();
-  pausedInterfaces.push_back(server);
-  client = startClient(server);
-  pump(8000);
-  pausedInterfaces.clear();
-  ASSERT_TRUE(pumpUntil([&] { return client->isEstablished(); }, 8000));
-  EXPECT_EQ(client->failedCount, 0);
 }
 
 // The connect request waits in the server's socket while its puzzle nonce

@@ -2,6 +2,7 @@
 // millisecond clock so time-outs take no real time.
 #pragma once
 
+#include "../support/LogCapture.h"
 #include "test_connection.h"
 #include "tnl/log.h"
 #include "tnl/netinterface.h"
@@ -14,16 +15,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-class LogCapture : public TNL::LogConsumer {
-public:
-  void logString(const char *, const char *line) override { lines.emplace_back(line); }
-  int countContaining(const std::string &part) const {
-    return int(std::count_if(lines.begin(), lines.end(),
-                             [&](const std::string &line) { return line.find(part) != std::string::npos; }));
-  }
-  std::vector<std::string> lines;
-};
 
 // First byte of a connection packet: top bit set, type in the low 2 bits.
 inline bool isConnectionPacket(const uint8_t *data) {

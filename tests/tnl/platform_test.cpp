@@ -1,6 +1,5 @@
 #include "link_harness.h"
 #include "tnl/clientpuzzle.h"
-#include "tnl/datachunker.h"
 
 using namespace TNL;
 
@@ -69,44 +68,4 @@ TEST(ClientPuzzle, SolvingStopsAfterTheBatchThatPassesThirtyMilliseconds) {
   Platform::setClock(nullptr);
   EXPECT_FALSE(solved);
   EXPECT_EQ(solution, 2 * ClientPuzzleManager::SolutionsPerBatch);
-}
-
-TEST(ClientPuzzle, LeadingZeroBitsAreCountedFromTheDigestStart) {
-  // Difficulty 0 accepts anything; a solution valid at d stays valid below d.
-  Nonce client;
-  Nonce server;
-  EXPECT_TRUE(ClientPuzzleManager::checkOneSolution(12345, client, server, 0, 9));
-  uint32_t solution = 0;
-  while (!ClientPuzzleManager::solvePuzzle(&solution, client, server, 12, 9)) {
-  }
-  for (uint32_t d = 0; d <= 12; ++d)
-    EXPECT_TRUE(ClientPuzzleManager::checkOneSolution(solution, client, server, d, 9));
-  uint32_t failing = 0;
-  for (uint32_t candidate = 0; candidate < 64; ++candidate)
-    failing += !ClientPuzzleManager::checkOneSolution(candidate, client, server, 8, 9);
-  EXPECT_GT(failing, 50u);
-}
-
-TEST(DataChunker, FreedRecordsAreReusedAndStorageIsAlignedForAnySize) {
-  ClassChunker<EventNote> records;
-  EventNote *first = records.alloc();
-  EventNote *second = records.alloc();
-  EXPECT_NE(first, second);
-  records.free(first);
-  EXPECT_EQ(records.alloc(), first);
-  std::vector<EventNote *> many;
-  for (int i = 0; i < 2000; ++i)
-    many.push_back(records.alloc());
-  std::sort(many.begin(), many.end());
-  EXPECT_EQ(std::adjacent_find(many.begin(), many.end()), many.end());
-  for (EventNote *note : many)
-    records.free(note);
-  records.free(second);
-
-  DataChunker chunker;
-  for (size_t size : {size_t(1), size_t(3), size_t(24), size_t(40000), size_t(7)}) {
-    void *block = chunker.alloc(size);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t), 0u);
-    std::memset(block, 0xAB, size);
-  }
 }

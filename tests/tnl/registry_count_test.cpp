@@ -3,7 +3,7 @@
 // RPCs it holds four whose names mix upper and lower case after the direction
 // prefix, as the simulation's do: ids follow byte-wise name order, in which
 // upper case sorts before lower case.
-#include "tnl/log.h"
+#include "../support/LogCapture.h"
 #include "tnl/rpc.h"
 
 #include <gtest/gtest.h>
@@ -36,18 +36,8 @@ TNL_IMPLEMENT_RPC(MixedCaseModule, s2cstartSimulation, (), (), NetClassGroupGame
 TNL_IMPLEMENT_RPC(MixedCaseModule, s2cVoice, (uint32_t role), (role), NetClassGroupGameMask, RPCUnguaranteed,
                   RPCDirServerToClient, 0) {}
 
-namespace {
-
-class Lines : public LogConsumer {
-public:
-  void logString(const char *, const char *line) override { lines.push_back(line); }
-  std::vector<std::string> lines;
-};
-
-} // namespace
-
 TEST(EventClassTable, IdsFollowByteWiseNameOrderAndTheFirstInitializationLogsThem) {
-  Lines log;
+  LogCapture log;
   setLogChannelEnabled("LogNetBase", true);
   NetClassRep::initialize();
   const std::vector<std::string> expected = {

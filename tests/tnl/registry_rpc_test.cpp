@@ -9,14 +9,6 @@
 
 using namespace TNL;
 
-namespace {
-
-const char *className(NetEvent *event) {
-  return event->getClassRep()->getClassName();
-}
-
-} // namespace
-
 TEST(ClassRegistry, EventIdsFollowVersionThenNameOrderAndFitTheirWidth) {
   NetClassRep::initialize();
   uint32_t count = NetClassRep::getNetClassCount(NetClassGroupGame, NetClassTypeEvent);
@@ -45,27 +37,6 @@ TEST(ClassRegistry, OnlyRemotelyCreatableConnectionClassesAreFoundByName) {
   EXPECT_EQ(NetConnectionRep::createByName("GhostConnection"), nullptr);
   EXPECT_EQ(NetConnectionRep::createByName("NoSuchConnection"), nullptr);
   EXPECT_EQ(NetConnectionRep::createByName(""), nullptr);
-}
-
-TEST(RpcDeclaration, EventClassIsNamedAfterConnectionAndMethodWithItsDeliveryAndDirection) {
-  RefPtr<TestConnection> connection = new TestConnection;
-  RefPtr<NetEvent> ordered = connection->c2sOrdered_construct(1);
-  RefPtr<NetEvent> unguaranteed = connection->c2sUnguaranteed_construct(1);
-  RefPtr<NetEvent> guaranteed = connection->c2sGuaranteed_construct(1);
-  RefPtr<NetEvent> toClient = connection->s2cOrdered_construct(1);
-  EXPECT_STREQ(className(ordered), "RPC_TestConnection_c2sOrdered");
-  EXPECT_EQ(ordered->getGuaranteeType(), NetEvent::GuaranteedOrdered);
-  EXPECT_EQ(ordered->getEventDirection(), NetEvent::DirClientToServer);
-  EXPECT_EQ(guaranteed->getGuaranteeType(), NetEvent::Guaranteed);
-  EXPECT_EQ(unguaranteed->getGuaranteeType(), NetEvent::Unguaranteed);
-  EXPECT_EQ(toClient->getEventDirection(), NetEvent::DirServerToClient);
-  EXPECT_EQ(ordered->getClassRep()->getClassType(), NetClassTypeEvent);
-  // The handler runs on a connection of its class only.
-  RefPtr<GhostConnection> other = new GhostConnection;
-  ordered->process(other);
-  EXPECT_TRUE(connection->ordered.empty());
-  ordered->process(connection);
-  EXPECT_EQ(connection->ordered, std::vector<uint32_t>{1});
 }
 
 TEST(RpcSending, OverlongArgumentsAndOversizeEventsAreRefusedAtTheSendingCall) {

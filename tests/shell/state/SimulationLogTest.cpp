@@ -34,28 +34,4 @@ TEST(SimulationLogLine, StampsHourMinuteAndPaddedSecondBeforeATab) {
   }
 }
 
-TEST(SimulationLog, WriteLogAppendsOneStampedLineToTheLogFile) {
-  ASSERT_TRUE(simulationLog.is_open());
-  const std::streampos before = simulationLog.tellp();
-  writeLog("Create camera look at");
-  const std::streampos after = simulationLog.tellp();
-  std::ifstream written("sternwake.log");
-  std::string all((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
-  const std::string line =
-      all.substr(static_cast<std::size_t>(before), static_cast<std::size_t>(after - before));
-  ASSERT_FALSE(line.empty());
-  EXPECT_EQ(line.back(), '\n');
-  const std::size_t tab = line.find(":\t");
-  ASSERT_NE(tab, std::string::npos);
-  EXPECT_EQ(line.substr(tab + 2), "Create camera look at\n");
-  unsigned hour = 99, minute = 99, second = 99;
-  char secondText[3] = {};
-  ASSERT_EQ(std::sscanf(line.c_str(), "%u:%u:%2c:", &hour, &minute, secondText), 3);
-  second = static_cast<unsigned>(std::stoul(secondText));
-  EXPECT_LT(hour, 24u);
-  EXPECT_LT(minute, 60u);
-  EXPECT_LT(second, 61u);
-  EXPECT_EQ(std::string(secondText).size(), 2u);
-}
-
 } // namespace
