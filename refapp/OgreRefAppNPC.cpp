@@ -396,10 +396,16 @@ void NPC::setDisabled() {
 
 // ---- Collisions ----
 
-void NPC::_notifyCollided(ApplicationObject *, const CollisionInfo &info) {
-  zeroVelocities();
+// Walkers keep to the deck: a contact pushes them out sideways only, or
+// the deck's own contact would lift one that stands facing a wall.
+void NPC::pushOutHorizontally(const CollisionInfo &info) {
   const Real depth = static_cast<Real>(info.penetrationDepth);
   translateWorldSpace(Ogre::Vector3(depth * info.normal.x, depth * info.normal.y, 0));
+}
+
+void NPC::_notifyCollided(ApplicationObject *, const CollisionInfo &info) {
+  zeroVelocities();
+  pushOutHorizontally(info);
   mPath.clear();
   zeroVelocities();
   setDynamicsEnabled(true, true);
@@ -408,7 +414,7 @@ void NPC::_notifyCollided(ApplicationObject *, const CollisionInfo &info) {
 void NPC::_notifyCollided(Ogre::SceneQuery::WorldFragment *, const CollisionInfo &info) {
   zeroVelocities();
   if (firstWallAhead(WALL_PROBE_REACH)) {
-    translateWorldSpace(static_cast<Real>(info.penetrationDepth) * info.normal);
+    pushOutHorizontally(info);
     mPath.clear();
   }
   zeroVelocities();

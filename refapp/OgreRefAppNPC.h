@@ -227,6 +227,7 @@ private:
   // along the stored, unnormalised direction.
   Real forwardReachOf(int k) const { return static_cast<Real>(mStepLength) * mGridDirectionLengths[k]; }
   const Ogre::SceneQuery::WorldFragment *firstWallAhead(Real maxDistance);
+  void pushOutHorizontally(const CollisionInfo &info);
 
   void updateFollowing();
   // False while the search for the next waypoints has to go on next frame.

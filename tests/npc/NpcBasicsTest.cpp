@@ -92,9 +92,11 @@ TEST_F(NpcBasicsTest, TouchingAnObjectPushesOutHorizontallyAndDropsThePath) {
   EXPECT_TRUE(dBodyIsEnabled(npc->getOdeBody()));
 }
 
-TEST_F(NpcBasicsTest, OnlyAWallCloseAheadPushesBackAndDropsThePath) {
+TEST_F(NpcBasicsTest, OnlyAWallCloseAheadPushesBackSidewaysAndDropsThePath) {
+  // A slanted contact (an edge, or the deck's with its upward part): the
+  // walker keeps to the deck.
   NPC::CollisionInfo info;
-  info.normal = Ogre::Vector3(0, 1, 0);
+  info.normal = Ogre::Vector3(0, 0.6f, 0.8f);
   info.penetrationDepth = 0.5;
 
   // 4 units north of the mess room's aft bulkhead (face at y = -340), walking into it.
@@ -102,7 +104,7 @@ TEST_F(NpcBasicsTest, OnlyAWallCloseAheadPushesBackAndDropsThePath) {
   headTowards(*nearWall, Ogre::Vector3(0, -1, 0));
   const Ogre::Vector3 before = nearWall->getPosition();
   nearWall->_notifyCollided(static_cast<Ogre::SceneQuery::WorldFragment *>(nullptr), info);
-  EXPECT_TRUE((before + Ogre::Vector3(0, 0.5f, 0)).positionEquals(nearWall->getPosition(), 1e-4f));
+  EXPECT_TRUE((before + Ogre::Vector3(0, 0.3f, 0)).positionEquals(nearWall->getPosition(), 1e-4f));
   EXPECT_TRUE(nearWall->getPath().empty());
   EXPECT_FALSE(dBodyIsEnabled(nearWall->getOdeBody())); // dormant until touched
 

@@ -10,7 +10,8 @@
 // and ordered at once to its own place in the mess room; the picture is taken
 // when the last one has been added and CROWD_TAIL_FRAMES more have passed.
 // Those that find no way (the doorway full of others) give up after five
-// searches, as every walker does, and keep their place in the lounge.
+// searches, as every walker does; as a trainer would, the tool orders those
+// still standing in the lounge again every ORDER_INTERVAL frames.
 
 #include <algorithm>
 #include <cstdio>
@@ -48,6 +49,17 @@ constexpr Ogre::Real PLACE_SPACING = 60;
 // Half-way through the lounge door (x -260..-240, y 200..310).
 bool inLoungeDoor(const Ogre::Vector3 &p) {
   return p.x > -250 && p.x < -238 && p.y > 200 && p.y < 310;
+}
+
+bool inLounge(const Ogre::Vector3 &p) {
+  return p.x < -250 && p.y > 190;
+}
+
+// Those who gave up inside the lounge set off again.
+void reorderStandingInLounge(const std::vector<OgreRefApp::NPC *> &crowd) {
+  for (OgreRefApp::NPC *npc : crowd)
+    if (!npc->isMoving() && inLounge(npc->getPosition()))
+      npc->moveToDest(npc->getDestination());
 }
 
 Ogre::RenderWindow *openWindow(Ogre::Root &root) {
@@ -154,11 +166,13 @@ int main(int argc, char **argv) {
   int frame = 0;
   int tail = CROWD_TAIL_FRAMES;
   // A crowd is shot by then at the latest, even if some places never freed.
-  const int lastFrame = crowdSize > 0 ? crowdSize * ORDER_INTERVAL + CROWD_TAIL_FRAMES : MAX_FRAMES;
+  const int lastFrame = crowdSize > 0 ? 3 * crowdSize * ORDER_INTERVAL + CROWD_TAIL_FRAMES : MAX_FRAMES;
   for (; frame < lastFrame; ++frame) {
-    if (static_cast<int>(walkers.size()) < crowdSize && frame % ORDER_INTERVAL == 0)
+    if (static_cast<int>(walkers.size()) < crowdSize && frame % ORDER_INTERVAL == 0) {
+      reorderStandingInLounge(walkers);
       if (OgreRefApp::NPC *added = addPassenger(world, static_cast<int>(walkers.size()), walkers))
         walkers.push_back(added);
+    }
     world.simulationStep(static_cast<Ogre::Real>(FRAME_SECONDS));
     for (OgreRefApp::NPC *npc : walkers) {
       npc->getCurrentAnimation()->addTime(static_cast<Ogre::Real>(FRAME_SECONDS));
