@@ -36,11 +36,6 @@ public:
   // Lists no items; keeps the layout and the storage.
   void clearItems();
   void insert(int item, const Footprint &footprint);
-  // Calls visit(item) once for every item listed in a cell that area overlaps.
-  template <class Visit> void forEachNear(const Footprint &area, Visit &&visit) {
-    forEachIn(cellsOf(area), visit);
-  }
-  bool empty() const { return mCells.empty(); }
 
   // The cells (inclusive column and row bounds) that an area overlaps; the
   // same for every grid reset with the same extent and cell size.

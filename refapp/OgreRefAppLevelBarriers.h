@@ -1,11 +1,12 @@
 #pragma once
 // What a ray query of the BSP scene manager can hit, kept where a bounded
 // test finds it fast: the level's solid brushes, listed once per loaded
-// level in a grid by their footprint, and the movable objects that the
-// level's leaves hold, copied (box, flags) once per rendered frame, which is
-// when the scene manager refreshes them for its own queries too. A test then
-// checks only the brushes and objects near its segment, with the same
-// ray-volume and ray-box intersections the scene query uses. The query
+// level in a grid by their footprint (and, for the height searches run at,
+// only those that span it), and the movable objects that the level's leaves
+// hold, copied (box, flags) once per rendered frame, which is when the scene
+// manager refreshes them for its own queries too. A test then checks only
+// the brushes and objects near its segment, with the same ray-volume and
+// ray-box intersections the scene query uses. The query
 // restarts its ray at every split plane of the level's tree, which moves the
 // last digits of its distances; so a test also tells when its answer is
 // close enough to a face, an edge or its reach for that to matter, and the

@@ -262,8 +262,8 @@ Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &or
   const Ogre::Ray ray(origin, unitDirection);
   // A little farther than asked, so that a hit just beyond shows up as close.
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
-  auto isOther = [this](const LevelBarriers::Movable &candidate) { return isOtherMovable(candidate); };
   if (unitDirection.z != 0) {
+    auto isOther = [this](const LevelBarriers::Movable &candidate) { return isOtherMovable(candidate); };
     Real nearest = std::numeric_limits<Real>::infinity();
     // The movables' shorter reach looks at the same area: worked out once.
     const LevelBarriers::SegmentArea area = barriers.areaOf(ray, reach);
