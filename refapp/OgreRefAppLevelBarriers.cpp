@@ -17,8 +17,9 @@ namespace {
 const char *const BSP_SCENE_MANAGER_TYPE = "BspSceneManager";
 const char *const PLAYER_CAMERA_NAME = "PlayerCam";
 
-// Brush cells are about a doorway wide; a step's tests then look at a few.
-constexpr Real CELL_SIZE = 32;
+// Cells are about a figure's width across: the area a node's moves look at
+// (a step ahead, half a figure's width aside) spans one or two a side.
+constexpr Real CELL_SIZE = 64;
 // A corner counts as inside a brush within this distance of its planes.
 constexpr double CORNER_TOLERANCE = 1e-3;
 

@@ -91,14 +91,28 @@ bool SpatialHash::isNearAny(const Ogre::Vector3 &point) const {
       return true;
   const std::int32_t column = cellOf(point.x) - mFirstX;
   const std::int32_t row = cellOf(point.y) - mFirstY;
+  auto isNearAnyIn = [&](std::int32_t head) {
+    for (std::int32_t i = head; i >= 0; i = mEntries[i].next)
+      if (isWithin(mEntries[i], point))
+        return true;
+    return false;
+  };
+  if (column >= 1 && column < mColumns - 1 && row >= 1 && row < mRows - 1) {
+    // Inside the window's border, as a search's points mostly are: the
+    // three rows of three cells without bounds checks.
+    const std::int32_t *heads = mHeads.data() + static_cast<std::size_t>(row - 1) * mColumns + (column - 1);
+    for (int y = 0; y < 3; ++y, heads += mColumns)
+      if (isNearAnyIn(heads[0]) || isNearAnyIn(heads[1]) || isNearAnyIn(heads[2]))
+        return true;
+    return false;
+  }
   const std::int32_t firstColumn = std::max(column - 1, 0), lastColumn = std::min(column + 1, mColumns - 1);
   const std::int32_t firstRow = std::max(row - 1, 0), lastRow = std::min(row + 1, mRows - 1);
   for (std::int32_t y = firstRow; y <= lastRow; ++y) {
     const std::int32_t *heads = mHeads.data() + static_cast<std::size_t>(y) * mColumns;
     for (std::int32_t x = firstColumn; x <= lastColumn; ++x)
-      for (std::int32_t i = heads[x]; i >= 0; i = mEntries[i].next)
-        if (isWithin(mEntries[i], point))
-          return true;
+      if (isNearAnyIn(heads[x]))
+        return true;
   }
   return false;
 }
