@@ -33,6 +33,7 @@ struct LeafContents : Ogre::BspNode {
 };
 
 std::uint64_t movablesGeneration = 1;
+std::uint64_t movablesCopies = 0;
 
 unsigned long renderedFrame() {
   const Ogre::Root *root = Ogre::Root::getSingletonPtr();
@@ -376,7 +377,9 @@ const std::vector<LevelBarriers::Movable> &LevelBarriers::refreshedMovables() {
   const unsigned long frame = renderedFrame();
   if (!mMovablesTaken || frame != mMovablesFrame || movablesGeneration != mMovablesGeneration) {
     takeMovables();
-    ++mMovablesVersion;
+    // Counted across levels, so that no neighbourhood gathered in another
+    // level's barriers passes for one of these.
+    mMovablesVersion = ++movablesCopies;
     mMovablesFrame = frame;
     mMovablesGeneration = movablesGeneration;
     mMovablesTaken = true;

@@ -233,7 +233,7 @@ private:
   std::vector<const Ogre::MovableObject *> mLeafObjects; // gathering buffer
   unsigned long mMovablesFrame = 0;
   std::uint64_t mMovablesGeneration = 0;
-  std::uint64_t mMovablesVersion = 0; // counts the copies taken
+  std::uint64_t mMovablesVersion = 0; // of the copy taken, unique to it
   bool mMovablesTaken = false;
   bool mMovablesHeld = false;
 };
@@ -271,7 +271,6 @@ void LevelBarriers::gather(Neighbourhood &near, const Ogre::Vector3 &origin, Ogr
   near.origin = origin;
   near.radius = radius;
   near.movablesVersion = mMovablesVersion;
-  near.brushes.clear();
   near.movables.clear();
   const BarrierGrid::Footprint around = footprintAround(origin, radius);
   const BarrierGrid::CellRange cells = mBrushGrid.cellsOf(around);
