@@ -308,8 +308,7 @@ void LevelBarriers::testBrush(const Brush &brush, const Ogre::Ray &ray, Real rea
 }
 
 const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const Ogre::Ray &ray, Real reach,
-                                                                         Real *distance, bool *undecided,
-                                                                         const SegmentArea *area) {
+                                                                         Real *distance, bool *undecided) {
   BrushHit nearest{nullptr, reach};
   const bool level = ray.getDirection().z == 0;
   const Real height = ray.getOrigin().z;
@@ -325,7 +324,7 @@ const Ogre::SceneQuery::WorldFragment *LevelBarriers::nearestBrushWithin(const O
   };
   for (int index : mUnboundedBrushes)
     test(index);
-  mBrushGrid.forEachIn(area ? area->cells : mBrushGrid.cellsOf(footprintOf(ray, reach)), test);
+  mBrushGrid.forEachIn(mBrushGrid.cellsOf(footprintOf(ray, reach)), test);
   if (distance)
     *distance = nearest.fragment ? nearest.distance : std::numeric_limits<Real>::infinity();
   return nearest.fragment;

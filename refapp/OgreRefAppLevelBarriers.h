@@ -63,32 +63,13 @@ public:
   using FrameKey = std::pair<unsigned long, std::uint64_t>;
   static FrameKey currentFrame();
 
-  // What a test of a ray up to a reach looks at: the x-y area and the cells
-  // of it, which the brushes' and the movables' grids share.
-  struct SegmentArea {
-    BarrierGrid::Footprint footprint;
-    BarrierGrid::CellRange cells;
-  };
-
   // The nearest level brush that ray enters at a ray parameter of at most
   // reach (level units for a unit direction), or null; distance (if given)
   // receives that parameter, or infinity.
   const Ogre::SceneQuery::WorldFragment *nearestBrushWithin(const Ogre::Ray &ray, Ogre::Real reach,
                                                             Ogre::Real *distance = nullptr,
-                                                            bool *undecided = nullptr,
-                                                            const SegmentArea *area = nullptr);
-  // The nearest ray parameter up to reach at which ray meets a movable
-  // object that matches both masks and that accept(const Movable&) lets
-  // through; infinity if none.
-  // undecided (if given) is set when a candidate lies so close to being met
-  // or missed that the query's rounding could decide otherwise.
-  template <class Accept>
-  Ogre::Real nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach, std::uint32_t queryMask,
-                                  std::uint32_t typeMask, Accept &&accept, bool *undecided = nullptr,
-                                  const SegmentArea *area = nullptr);
-  // The x-y area a test of ray up to reach looks at; a test may be handed
-  // that of a longer reach of the same ray (area above), which looks at more
-  // candidates and finds the same.
+                                                            bool *undecided = nullptr);
+  // The x-y area a test of ray up to reach looks at.
   static BarrierGrid::Footprint footprintOf(const Ogre::Ray &ray, Ogre::Real reach) {
     if (!std::isfinite(reach)) {
       const Ogre::Real all = std::numeric_limits<Ogre::Real>::infinity();
@@ -101,13 +82,6 @@ public:
     footprint.grow(FOOTPRINT_MARGIN);
     return footprint;
   }
-  SegmentArea areaOf(const Ogre::Ray &ray, Ogre::Real reach) const {
-    SegmentArea area;
-    area.footprint = footprintOf(ray, reach);
-    area.cells = mBrushGrid.cellsOf(area.footprint);
-    return area;
-  }
-
   // The brushes and objects that level rays from one origin can meet within
   // a radius. A search casts up to eight rays from every node it expands:
   // gathering their candidates once per node, from the cells around it,
@@ -128,8 +102,11 @@ public:
   template <class Accept>
   void gather(Neighbourhood &near, const Ogre::Vector3 &origin, Ogre::Real radius, std::uint32_t queryMask,
               std::uint32_t typeMask, Accept &&accept);
-  // As nearestBrushWithin and nearestMovableWithin, for a level ray from
-  // near's origin and a reach within its radius.
+  // The nearest ray parameter up to reach at which a level ray from near's
+  // origin, with reach within its radius, meets a brush, or an object
+  // gathered; infinity if none. undecided (if given) is set when a
+  // candidate lies so close to being met or missed that the query's
+  // rounding could decide otherwise.
   Ogre::Real nearestBrushAround(const Neighbourhood &near, const Ogre::Ray &ray, Ogre::Real reach,
                                 bool *undecided);
   Ogre::Real nearestMovableAround(const Neighbourhood &near, const Ogre::Ray &ray, Ogre::Real reach,
@@ -229,7 +206,7 @@ private:
 
   std::vector<Movable> mMovables;
   std::vector<int> mUnboundedMovables; // infinite boxes: hit everywhere
-  BarrierGrid mMovableGrid;            // laid out as mBrushGrid, so both share a SegmentArea's cells
+  BarrierGrid mMovableGrid;            // laid out as mBrushGrid, so both share an area's cells
   std::vector<const Ogre::MovableObject *> mLeafObjects; // gathering buffer
   unsigned long mMovablesFrame = 0;
   std::uint64_t mMovablesGeneration = 0;
@@ -237,32 +214,6 @@ private:
   bool mMovablesTaken = false;
   bool mMovablesHeld = false;
 };
-
-template <class Accept>
-Ogre::Real LevelBarriers::nearestMovableWithin(const Ogre::Ray &ray, Ogre::Real reach,
-                                               std::uint32_t queryMask, std::uint32_t typeMask,
-                                               Accept &&accept, bool *undecided, const SegmentArea *area) {
-  const std::vector<Movable> &movables = refreshedMovables();
-  Ogre::Real nearest = std::numeric_limits<Ogre::Real>::infinity();
-  const bool level = ray.getDirection().z == 0;
-  const SegmentArea segmentArea = area ? *area : areaOf(ray, reach);
-  const BarrierGrid::Footprint &segment = segmentArea.footprint;
-  auto test = [&](int index) {
-    const Movable &movable = movables[index];
-    if (!(movable.queryFlags & queryMask) || !(movable.typeFlags & typeMask))
-      return;
-    // A level ray can neither meet nor graze a box clear of its segment.
-    if (level && movable.box.isFinite() &&
-        (isClearOf(segment, movable.box) || isMissedByLevelRay(ray.getOrigin(), movable.box)))
-      return;
-    if (accept(movable))
-      testMovable(movable, ray, reach, nearest, undecided);
-  };
-  for (int index : mUnboundedMovables)
-    test(index);
-  mMovableGrid.forEachIn(segmentArea.cells, test);
-  return nearest;
-}
 
 template <class Accept>
 void LevelBarriers::gather(Neighbourhood &near, const Ogre::Vector3 &origin, Ogre::Real radius,

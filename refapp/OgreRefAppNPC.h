@@ -197,9 +197,11 @@ private:
                       Real reach, Real otherReach);
   Real nearestBarrierByRayQuery(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection,
                                 double parentG);
-  // undecided is set when the answer is too close to call on the grids.
-  Real nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
-                             const Ogre::Vector3 &unitDirection, double parentG, Real limit, bool &undecided);
+  // For a level ray. undecided is set when the answer is too close to call
+  // on the grids.
+  Real nearestLevelBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
+                                  const Ogre::Vector3 &unitDirection, double parentG, Real limit,
+                                  bool &undecided);
   // What level rays from origin up to reach, or up to any move's reach,
   // can meet; gathered anew only for another origin or a longer reach.
   const LevelBarriers::Neighbourhood &neighbourhoodOf(LevelBarriers &barriers, const Ogre::Vector3 &origin,
@@ -212,8 +214,6 @@ private:
   std::uint32_t queryTypeMask() const {
     return mSearchBarriersLookedUp ? mSearchQueryTypeMask : mRayQuery->getQueryTypeMask();
   }
-  // Neither the player's camera nor the NPC's own figure.
-  bool isOtherMovable(const LevelBarriers::Movable &candidate) const;
   bool isBarrier(const Ogre::RaySceneQueryResultEntry &hit, double parentG) const;
   bool isOwnMovable(const Ogre::MovableObject *movable) const;
   // Whether no move from node can meet anything; also starts the node's
@@ -224,6 +224,8 @@ private:
   // ray of one move is the side ray of two others.
   Real gridBarrier(const AINode &node, int k);
   LevelBarriers *levelBarriers() const;
+  // The search's looked-up barriers while it expands, else levelBarriers().
+  LevelBarriers *currentBarriers() const;
   void tabulateGridDirections();
   // How far ahead a move along grid direction k looks: the step length
   // along the stored, unnormalised direction.

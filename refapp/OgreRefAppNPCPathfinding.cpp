@@ -240,39 +240,34 @@ LevelBarriers *NPC::levelBarriers() const {
   return world ? LevelBarriers::of(world->getSceneManager()) : nullptr;
 }
 
+LevelBarriers *NPC::currentBarriers() const {
+  return mSearchBarriersLookedUp ? mSearchBarriers : levelBarriers();
+}
+
 Real NPC::nearestBarrier(const Ogre::Vector3 &origin, const Ogre::Vector3 &unitDirection, double parentG,
                          Real reach, Real otherReach) {
-  // Scenes without a BSP level have no grids; the ray query serves them.
-  LevelBarriers *barriers = mSearchBarriersLookedUp ? mSearchBarriers : levelBarriers();
-  if (!barriers)
+  // Scenes without a BSP level have no grids, and the grids keep the level
+  // at one height: the ray query serves the rest (the search's rays all
+  // run level).
+  LevelBarriers *barriers = currentBarriers();
+  if (!barriers || unitDirection.z != 0)
     return nearestBarrierByRayQuery(origin, unitDirection, parentG);
   bool undecided = false;
-  const Real nearest = nearestBarrierOnGrids(*barriers, origin, unitDirection, parentG,
-                                             std::max(reach, otherReach), undecided);
+  const Real nearest = nearestLevelBarrierOnGrids(*barriers, origin, unitDirection, parentG,
+                                                  std::max(reach, otherReach), undecided);
   const Real margin = LevelBarriers::ROUNDING_MARGIN;
   if (undecided || std::fabs(nearest - reach) < margin || std::fabs(nearest - otherReach) < margin)
     return nearestBarrierByRayQuery(origin, unitDirection, parentG);
   return nearest;
 }
 
-Real NPC::nearestBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
-                                const Ogre::Vector3 &unitDirection, double parentG, Real limit,
-                                bool &undecided) {
+Real NPC::nearestLevelBarrierOnGrids(LevelBarriers &barriers, const Ogre::Vector3 &origin,
+                                     const Ogre::Vector3 &unitDirection, double parentG, Real limit,
+                                     bool &undecided) {
   ++mGridTestCount;
   const Ogre::Ray ray(origin, unitDirection);
   // A little farther than asked, so that a hit just beyond shows up as close.
   const Real reach = limit + LevelBarriers::ROUNDING_MARGIN;
-  if (unitDirection.z != 0) {
-    auto isOther = [this](const LevelBarriers::Movable &candidate) { return isOtherMovable(candidate); };
-    Real nearest = std::numeric_limits<Real>::infinity();
-    // The movables' shorter reach looks at the same area: worked out once.
-    const LevelBarriers::SegmentArea area = barriers.areaOf(ray, reach);
-    barriers.nearestBrushWithin(ray, reach, &nearest, &undecided, &area);
-    if (parentG <= IGNORE_OBJECTS_UP_TO_G)
-      return nearest;
-    return std::min(nearest, barriers.nearestMovableWithin(ray, std::min(reach, nearest), queryMask(),
-                                                           queryTypeMask(), isOther, &undecided, &area));
-  }
   const LevelBarriers::Neighbourhood &near = neighbourhoodOf(barriers, origin, reach);
   const Real nearest = barriers.nearestBrushAround(near, ray, reach, &undecided);
   if (parentG <= IGNORE_OBJECTS_UP_TO_G)
@@ -286,22 +281,21 @@ const LevelBarriers::Neighbourhood &NPC::neighbourhoodOf(LevelBarriers &barriers
     // Every move from a node looks at most this far: gathered once for all.
     const Real moveReach = std::max({forwardReachOf(0), forwardReachOf(1), mSize.x * 0.5f});
     const Real radius = std::max(reach, moveReach + LevelBarriers::ROUNDING_MARGIN);
+    // Neither the player's camera nor the NPC's own figure bars its moves.
     barriers.gather(mNeighbourhood, origin, radius, queryMask(), queryTypeMask(),
-                    [this](const LevelBarriers::Movable &candidate) { return isOtherMovable(candidate); });
+                    [this](const LevelBarriers::Movable &candidate) {
+                      return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
+                    });
   }
   return mNeighbourhood;
 }
 
 bool NPC::isOpenAround(const Ogre::Vector3 &origin) {
-  LevelBarriers *barriers = mSearchBarriersLookedUp ? mSearchBarriers : levelBarriers();
+  LevelBarriers *barriers = currentBarriers();
   if (!barriers)
     return false;
   const LevelBarriers::Neighbourhood &near = neighbourhoodOf(*barriers, origin, 0);
   return near.brushes.empty() && near.movables.empty();
-}
-
-bool NPC::isOtherMovable(const LevelBarriers::Movable &candidate) const {
-  return !candidate.isPlayerCamera && !isOwnMovable(candidate.object);
 }
 
 bool NPC::isOwnMovable(const Ogre::MovableObject *movable) const {
